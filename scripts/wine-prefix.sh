@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# Creates the private Wine prefix anew (once per test run) and waits until
+# Wine has finished setting it up.
+set -euo pipefail
+. "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+if [ -d "$WINEPREFIX" ]; then
+    wineserver -k 2>/dev/null || true
+    rm -rf "$WINEPREFIX"
+fi
+mkdir -p "$(dirname "$WINEPREFIX")"
+wineboot -i >/dev/null 2>&1
+wineserver -w
+# A virtual desktop gives the windows frames and a notification area even
+# on a bare X server without a window manager.
+wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1280x1024 /f >/dev/null 2>&1
+wineserver -w

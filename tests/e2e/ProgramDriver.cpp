@@ -1,0 +1,156 @@
+#include "ProgramDriver.h"
+
+#include <vector>
+
+#include "classlib/Files.h"
+
+namespace e2e {
+
+std::wstring ProgramPath() {
+    return cls::ExtractFilePath(cls::GetModuleFileNameStr()) + L"Korvelink.exe";
+}
+
+RunningProgram::RunningProgram() {
+    std::wstring exe = ProgramPath();
+    std::wstring cmd = L"\"" + exe + L"\"";
+    STARTUPINFOW si = {sizeof(si)};
+    PROCESS_INFORMATION pi = {};
+    if (CreateProcessW(exe.c_str(), cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                       cls::ExtractFilePath(exe).c_str(), &si, &pi)) {
+        CloseHandle(pi.hThread);
+        process_.reset(pi.hProcess);
+        pid_ = pi.dwProcessId;
+        WaitForInputIdle(pi.hProcess, 10000);
+    }
+}
+
+RunningProgram::~RunningProgram() {
+    if (IsRunning()) {
+        TerminateProcess(process_.get(), 99);
+        WaitForSingleObject(process_.get(), 5000);
+    }
+}
+
+bool RunningProgram::IsRunning() const {
+    return process_ && WaitForSingleObject(process_.get(), 0) == WAIT_TIMEOUT;
+}
+
+namespace {
+struct FindState {
+    DWORD pid;
+    const std::wstring* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindWindowOfProcess(HWND hwnd, LPARAM lp) {
+    auto* st = reinterpret_cast<FindState*>(lp);
+    DWORD pid = 0;
+    GetWindowThreadProcessId(hwnd, &pid);
+    if (pid != st->pid || !IsWindowVisible(hwnd)) return TRUE;
+    wchar_t cls[256] = {};
+    GetClassNameW(hwnd, cls, 256);
+    if (*st->className != cls) return TRUE;
+    st->found = hwnd;
+    return FALSE;
+}
+}  // namespace
+
+HWND RunningProgram::WaitForWindow(const std::wstring& className, DWORD timeoutMs) const {
+    DWORD start = GetTickCount();
+    do {
+        FindState st{pid_, &className, nullptr};
+        EnumWindows(FindWindowOfProcess, reinterpret_cast<LPARAM>(&st));
+        if (st.found) return st.found;
+        Sleep(50);
+    } while (GetTickCount() - start < timeoutMs && IsRunning());
+    return nullptr;
+}
+
+DWORD RunningProgram::WaitForExit(DWORD timeoutMs) const {
+    if (!process_) return STILL_ACTIVE;
+    WaitForSingleObject(process_.get(), timeoutMs);
+    DWORD code = STILL_ACTIVE;
+    GetExitCodeProcess(process_.get(), &code);
+    return code;
+}
+
+namespace {
+std::wstring WindowText(HWND h) {
+    std::wstring s(GetWindowTextLengthW(h) + 1, L'\0');
+    s.resize(GetWindowTextW(h, s.data(), static_cast<int>(s.size())));
+    return s;
+}
+
+BOOL CALLBACK CollectStaticText(HWND child, LPARAM lp) {
+    wchar_t cls[64] = {};
+    GetClassNameW(child, cls, 64);
+    if (lstrcmpiW(cls, L"Static") == 0) {
+        std::wstring t = WindowText(child);
+        if (!t.empty()) {
+            auto* out = reinterpret_cast<std::wstring*>(lp);
+            if (!out->empty()) *out += L"\n";
+            *out += t;
+        }
+    }
+    return TRUE;
+}
+}  // namespace
+
+MessageBoxContent ReadMessageBox(HWND dialog) {
+    MessageBoxContent c;
+    c.caption = WindowText(dialog);
+    EnumChildWindows(dialog, CollectStaticText, reinterpret_cast<LPARAM>(&c.text));
+    return c;
+}
+
+void ClickDialogButton(HWND dialog, int id) {
+    HWND button = GetDlgItem(dialog, id);
+    if (button)
+        PostMessageW(button, BM_CLICK, 0, 0);
+    else
+        PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+}
+
+ScopedRegistryString::ScopedRegistryString(HKEY root, const std::wstring& subKey,
+                                           const wchar_t* valueName, const std::wstring& value)
+    : root_(root), subKey_(subKey), name_(valueName ? valueName : L""), nameIsDefault_(!valueName) {
+    const wchar_t* name = nameIsDefault_ ? nullptr : name_.c_str();
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root_, subKey_.c_str(), 0, KEY_READ, &key) == ERROR_SUCCESS) {
+        keyExisted_ = true;
+        DWORD type = 0, bytes = 0;
+        if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &bytes) == ERROR_SUCCESS) {
+            std::vector<wchar_t> buf(bytes / sizeof(wchar_t) + 1, L'\0');
+            if (RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(buf.data()),
+                                 &bytes) == ERROR_SUCCESS) {
+                hadValue_ = true;
+                oldValue_ = buf.data();
+            }
+        }
+        RegCloseKey(key);
+    }
+    if (RegCreateKeyExW(root_, subKey_.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
+        ERROR_SUCCESS) {
+        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                       static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+        RegCloseKey(key);
+    }
+}
+
+ScopedRegistryString::~ScopedRegistryString() {
+    const wchar_t* name = nameIsDefault_ ? nullptr : name_.c_str();
+    if (!keyExisted_) {
+        RegDeleteKeyW(root_, subKey_.c_str());
+        return;
+    }
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root_, subKey_.c_str(), 0, KEY_WRITE, &key) != ERROR_SUCCESS) return;
+    if (hadValue_)
+        RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(oldValue_.c_str()),
+                       static_cast<DWORD>((oldValue_.size() + 1) * sizeof(wchar_t)));
+    else
+        RegDeleteValueW(key, name);
+    RegCloseKey(key);
+}
+
+}  // namespace e2e

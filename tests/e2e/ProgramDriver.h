@@ -1,0 +1,58 @@
+// Starts the real Korvelink.exe beside the test executable and drives it
+// from outside through its windows, the way a user would.
+#pragma once
+#include <windows.h>
+#include <string>
+
+#include "classlib/Raii.h"
+
+namespace e2e {
+
+std::wstring ProgramPath();  // Korvelink.exe in the test executable's folder
+
+class RunningProgram {
+public:
+    RunningProgram();  // starts the program; check Started()
+    ~RunningProgram();  // ends it if it still runs
+    RunningProgram(const RunningProgram&) = delete;
+    RunningProgram& operator=(const RunningProgram&) = delete;
+
+    bool Started() const { return static_cast<bool>(process_); }
+    DWORD Pid() const { return pid_; }
+    // A visible top-level window of this process with the class name, or
+    // null after the timeout.
+    HWND WaitForWindow(const std::wstring& className, DWORD timeoutMs = 15000) const;
+    // The exit code, or STILL_ACTIVE after the timeout.
+    DWORD WaitForExit(DWORD timeoutMs = 15000) const;
+    bool IsRunning() const;
+
+private:
+    cls::Handle process_;
+    DWORD pid_ = 0;
+};
+
+struct MessageBoxContent {
+    std::wstring caption, text;
+};
+MessageBoxContent ReadMessageBox(HWND dialog);
+// Clicks a button of a dialog (IDOK, IDYES, IDNO ...) as a user would.
+void ClickDialogButton(HWND dialog, int id);
+
+// Sets or removes a registry string for one test and puts the old state
+// back afterwards.
+class ScopedRegistryString {
+public:
+    ScopedRegistryString(HKEY root, const std::wstring& subKey, const wchar_t* valueName,
+                         const std::wstring& value);
+    ~ScopedRegistryString();
+
+private:
+    HKEY root_;
+    std::wstring subKey_;
+    std::wstring name_;
+    bool nameIsDefault_;
+    bool hadValue_ = false, keyExisted_ = false;
+    std::wstring oldValue_;
+};
+
+}  // namespace e2e
