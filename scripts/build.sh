@@ -9,6 +9,6 @@ if [ ! -f "$build/build.ninja" ]; then
     cmake -S "$root" -B "$build" -G Ninja \
         -DCMAKE_TOOLCHAIN_FILE="$root/cmake/toolchain-i686-mingw.cmake" \
         -DCMAKE_BUILD_TYPE=Release \
-        -DKORVELINK_DEPS="$build/deps"
+        -DKORVELINK_DEPS="${KORVELINK_DEPS:-$build/deps}"
 fi
 cmake --build "$build" -- -k 0 "$@"

@@ -30,7 +30,7 @@ fi
 packages=(
     wine wine32:i386 g++-mingw-w64-i686 mingw-w64-tools
     fonts-wine fonts-liberation xvfb xauth cmake ninja-build dpkg-dev
-    googletest libz-mingw-w64-dev
+    googletest libz-mingw-w64-dev python3 openssl curl
 )
 missing=()
 for p in "${packages[@]}"; do
