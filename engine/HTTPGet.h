@@ -24,6 +24,10 @@ using TNotifyEvent = std::function<void(THTTPGet* sender)>;
 
 extern const wchar_t* const DefaultAgent;
 
+namespace detail {
+struct TransferLink;
+}
+
 class THTTPGet : public cls::TComponent {
 public:
     explicit THTTPGet(cls::TComponent* owner);
@@ -49,6 +53,9 @@ public:
     TOnDoneStringEvent OnDoneString;
     TNotifyEvent OnError;
 
+    // Start a transfer unless one of this component runs. Every transfer,
+    // even one refused for its URL, ends through the worker's completion on
+    // the GUI thread: without WaitThread no event fires inside these calls.
     void GetFile();
     void GetString();
     void Abort();
@@ -62,6 +69,10 @@ public:
     // rather than on a failed read or an abort.
     bool EndedCleanly() const;
     int64_t BytesRead() const;
+    // The whole body of the last transfer is on hand: it succeeded, or the
+    // response announced no size and its read loop ended cleanly on a
+    // status below 400.
+    bool ArrivedWhole() const;
     int64_t ContentLength() const;  // 0 when the response announced none
 
 protected:
@@ -69,10 +80,75 @@ protected:
     virtual void DoDoneFile(const std::wstring& fileName, int64_t size);
     virtual void DoDoneString(const std::wstring& result);
     virtual void DoError();
+
+private:
+    friend class THTTPGetThread;
+    void StartTransfer(bool toFile);
+    // The worker's completion handler, on the GUI thread.
+    void ThreadTerminate(THTTPGetThread* worker);
+
+    THTTPGetThread* FThread = nullptr;
+    // Shared with the running worker; outlives this object when it is
+    // destroyed mid-transfer.
+    std::shared_ptr<detail::TransferLink> FLink;
+    bool FResult = false;
+    int FStatusCode = 0;
+    bool FEndedCleanly = false;
+    int64_t FBytesRead = 0;
+    int64_t FContentLength = 0;
+};
+
+// The worker of one transfer: created suspended, so the component can hook
+// up its completion before starting it; frees itself once that has run.
+class THTTPGetThread : public cls::TThread {
+public:
+    THTTPGetThread(const std::wstring& aAgent, const std::wstring& aURL, const std::wstring& aFileName,
+                   const std::wstring& aUserName, const std::wstring& aPassword,
+                   const std::wstring& aPostQuery, const std::wstring& aReferer, bool aBinaryData,
+                   bool aUseCache, TOnProgressEvent aProgress, bool aToFile, int64_t aMaxBytes,
+                   std::shared_ptr<detail::TransferLink> link);
+
+protected:
+    void Execute() override;
+
+private:
+    friend class THTTPGet;
+    void Transfer();
+    void UpdateProgress();
+    bool AbortRequested() const;
+
+    std::wstring FTAgent, FTURL, FTFileName;
+    std::wstring FTStringResult;
+    std::wstring FTUserName, FTPassword, FTPostQuery, FTReferer;
+    bool FTBinaryData, FTUseCache;
+    bool FTResult = false;
+    int64_t FTFileSize = 0;
+    bool FTToFile;
+    uint32_t BytesToRead = 0;
+    int64_t BytesReaded = 0;
+    TOnProgressEvent FTProgress;
+    int64_t FTMaxBytes;
+    int FTStatusCode = 0;
+    bool FTEndedCleanly = false;
+    std::shared_ptr<detail::TransferLink> FLink;
 };
 
 // Size of the file, -1 when there is none; the name is taken literally
 // (no wildcards).
 int64_t GetFileSize64(const std::wstring& fileName);
+
+// An address split for WinInet. Valid is false for a scheme other than
+// http:// or https:// (any case), an empty host or a port that is not one.
+struct THttpTarget {
+    bool Valid = false;
+    bool Secure = false;
+    std::wstring Host;
+    uint16_t Port = 0;
+    std::wstring Path;  // from the first "/" after the host, query included
+};
+THttpTarget SplitHttpUrl(const std::wstring& url);
+
+// The decimal value of a Content-Length header; false when it is not one.
+bool ParseContentLength(const std::wstring& text, int64_t& value);
 
 }  // namespace engine

@@ -7,6 +7,8 @@ if [ -d "$WINEPREFIX" ]; then
     wineserver -k 2>/dev/null || true
     rm -rf "$WINEPREFIX"
 fi
+# The fake site's certificates belong to the prefix that trusts them.
+rm -rf "$KORVELINK_BUILD/fakesite"
 mkdir -p "$(dirname "$WINEPREFIX")"
 wineboot -i >/dev/null 2>&1
 wineserver -w
