@@ -2,7 +2,8 @@
 
 #include <commctrl.h>
 
-#include "Hooks.h"
+#include "classlib/Forms.h"
+#include "classlib/Hooks.h"
 
 namespace cls {
 
@@ -16,6 +17,13 @@ void TApplication::Initialize() {
     InitCommonControlsEx(&icc);
 }
 
+void TApplication::DispatchMsg(MSG& msg) {
+    if (OnMessage && OnMessage(msg)) return;
+    if (IsFormMessage(msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
 bool TApplication::ProcessMessage(MSG& msg, bool& quit) {
     quit = false;
     if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) return false;
@@ -25,9 +33,7 @@ bool TApplication::ProcessMessage(MSG& msg, bool& quit) {
         exitCode_ = static_cast<int>(msg.wParam);
         return true;
     }
-    if (OnMessage && OnMessage(msg)) return true;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
+    DispatchMsg(msg);
     return true;
 }
 
@@ -51,9 +57,7 @@ int TApplication::Run() {
             if (r == 0) exitCode_ = static_cast<int>(msg.wParam);
             break;
         }
-        if (OnMessage && OnMessage(msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+        DispatchMsg(msg);
     }
     return exitCode_;
 }
@@ -63,7 +67,60 @@ void TApplication::Terminate() { PostQuitMessage(0); }
 int TApplication::MessageBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
     HWND owner = GetActiveWindow();
     if (!owner) owner = MainFormHandle;
-    return ShowMessageBox(owner, text, caption, flags);
+    return ShowMessageBox(owner, text, caption.empty() ? title_ : caption, flags);
+}
+
+void TApplication::SetTitle(const std::wstring& title) {
+    title_ = title;
+    if (handle_) SetWindowTextW(handle_, title_.c_str());
+}
+
+TForm* TApplication::MainForm() const {
+    return dynamic_cast<TForm*>(TWinControl::FromHandle(MainFormHandle));
+}
+
+void TApplication::SetMainForm(TForm* form) { MainFormHandle = form ? form->Handle() : nullptr; }
+
+HWND TApplication::Handle() {
+    if (handle_) return handle_;
+    HINSTANCE inst = GetModuleHandleW(nullptr);
+    const wchar_t* className = L"TApplication";
+    WNDCLASSEXW wc = {sizeof(wc)};
+    if (!GetClassInfoExW(inst, className, &wc)) {
+        wc = {sizeof(wc)};
+        wc.lpfnWndProc = &TApplication::AppWndProc;
+        wc.hInstance = inst;
+        wc.lpszClassName = className;
+        wc.hIcon = LoadIconW(inst, L"MAINICON");
+        RegisterClassExW(&wc);
+    }
+    // Never shown: it only owns calls made for the program as a whole.
+    handle_ = CreateWindowExW(WS_EX_TOOLWINDOW, className, title_.c_str(), WS_POPUP, 0, 0, 0, 0, nullptr,
+                              nullptr, inst, nullptr);
+    return handle_;
+}
+
+LRESULT CALLBACK TApplication::AppWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_ACTIVATEAPP) Application.ActivateApp(wp != FALSE);
+    if (msg == WM_DESTROY && hwnd == Application.handle_) Application.handle_ = nullptr;
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+void TApplication::ActivateApp(bool active) {
+    if (active == active_) return;
+    active_ = active;
+    if (active && OnActivate) OnActivate(nullptr);
+    if (!active && OnDeactivate) OnDeactivate(nullptr);
+}
+
+void TApplication::Restore() {
+    if (MainFormHandle && IsIconic(MainFormHandle)) ShowWindow(MainFormHandle, SW_RESTORE);
+}
+
+void TApplication::BringToFront() {
+    if (!MainFormHandle) return;
+    HWND last = GetLastActivePopup(MainFormHandle);
+    SetForegroundWindow(last && IsWindowVisible(last) ? last : MainFormHandle);
 }
 
 }  // namespace cls

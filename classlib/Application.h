@@ -1,11 +1,17 @@
-// The application object: the GUI thread's message loop and the message
-// boxes shown before or between the program's windows.
+// The application object: the GUI thread's message loop, the main form,
+// the program's activation as a whole, and the message boxes shown before
+// or between the program's windows.
 #pragma once
 #include <windows.h>
+
 #include <functional>
 #include <string>
 
+#include "classlib/Events.h"
+
 namespace cls {
+
+class TForm;
 
 class TApplication {
 public:
@@ -22,20 +28,56 @@ public:
     // Takes one message off the queue and handles it; false when there was
     // none. A quit message is not dispatched: Quit is set and its code kept.
     bool ProcessMessage(MSG& msg, bool& quit);
+    // Passes a message through OnMessage and the forms' keyboard handling
+    // (shortcuts, dialog keys), then translates and dispatches it.
+    void DispatchMsg(MSG& msg);
 
     int MessageBox(const std::wstring& text, const std::wstring& caption, UINT flags);
 
-    std::wstring Title;
+    // The program's name; also the text of the hidden application window.
+    const std::wstring& Title() const { return title_; }
+    void SetTitle(const std::wstring& title);
     bool MainFormOnTaskBar = false;
+    // The main form's window; closing the main form ends the program.
     HWND MainFormHandle = nullptr;
+    TForm* MainForm() const;
+    void SetMainForm(TForm* form);
+    // Makes a form into Var; the first form made becomes the main form.
+    template <class F>
+    F* CreateForm(F*& var) {
+        var = new F(nullptr);
+        if (!MainForm()) SetMainForm(var);
+        return var;
+    }
+    // The hidden application window (made on first use), the owner of
+    // shell calls made for the program as a whole.
+    HWND Handle();
+
+    // Whether one of the program's windows is the active window.
+    bool Active() const { return active_; }
+    // Restores the main form when it is minimised.
+    void Restore();
+    // Brings the main form, or the window it last opened, to the front.
+    void BringToFront();
+
     // Sees every message before it is dispatched; true means handled.
     std::function<bool(MSG&)> OnMessage;
+    // The program becomes the active one, or stops being it.
+    TNotifyEvent OnActivate;
+    TNotifyEvent OnDeactivate;
+    // Told by the windows when they get WM_ACTIVATEAPP.
+    void ActivateApp(bool active);
 
     int ExitCode() const { return exitCode_; }
 
 private:
+    static LRESULT CALLBACK AppWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+
     bool terminated_ = false;
     int exitCode_ = 0;
+    bool active_ = false;
+    std::wstring title_;
+    HWND handle_ = nullptr;
 };
 
 extern TApplication Application;

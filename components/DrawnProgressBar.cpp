@@ -12,13 +12,13 @@ struct Rgb {
     int r, g, b;
 };
 
-Rgb ToRgb(COLORREF c) {
-    c = ResolveColor(c);
+Rgb ToRgb(cls::TColor color) {
+    const COLORREF c = cls::ColorToRGB(color);
     return {GetRValue(c), GetGValue(c), GetBValue(c)};
 }
 
 uint32_t Pixel(const Rgb& c) { return cls::MakeBGRA(uint8_t(c.r), uint8_t(c.g), uint8_t(c.b)); }
-uint32_t Pixel(COLORREF c) { return Pixel(ToRgb(c)); }
+uint32_t Pixel(cls::TColor c) { return Pixel(ToRgb(c)); }
 
 // Delphi-style Round: halves go to the even neighbour.
 int RoundEven(double v) { return static_cast<int>(std::nearbyint(v)); }
@@ -44,16 +44,11 @@ void PutPixel(cls::TBitmap& b, int x, int y, uint32_t p) {
 
 }  // namespace
 
-COLORREF ResolveColor(COLORREF color) {
-    if ((color & 0xFF000000u) == 0xFF000000u) return GetSysColor(int(color & 0xFF));
-    return color & 0xFFFFFFu;
-}
-
-COLORREF BlendColors(COLORREF a, COLORREF b, uint8_t percent) {
+cls::TColor BlendColors(cls::TColor a, cls::TColor b, uint8_t percent) {
     const uint8_t w = static_cast<uint8_t>(RoundEven(percent * 2.56));  // 100% wraps to 0
     const Rgb ca = ToRgb(a), cb = ToRgb(b);
     auto mix = [w](int x, int y) { return y + (((x - y) * w) >> 8); };
-    return RGB(mix(ca.r, cb.r), mix(ca.g, cb.g), mix(ca.b, cb.b));
+    return cls::TColor(RGB(mix(ca.r, cb.r), mix(ca.g, cb.g), mix(ca.b, cb.b)));
 }
 
 int ClampPosition(int position, int min, int max) {
@@ -99,7 +94,7 @@ int NextMarqueeStep(int step, uint8_t marqueeSize) {
     return step + 1;
 }
 
-void DrawGlossyFill(cls::TBitmap& bitmap, const RECT& r, COLORREF color, bool background,
+void DrawGlossyFill(cls::TBitmap& bitmap, const RECT& r, cls::TColor color, bool background,
                     TDPBOrientation orientation) {
     const int bw = r.right - r.left - 1, bh = r.bottom - r.top - 1;
     if (bw <= 0 || bh <= 1) return;
@@ -108,12 +103,12 @@ void DrawGlossyFill(cls::TBitmap& bitmap, const RECT& r, COLORREF color, bool ba
         c1 = {253, 253, 253}, c2 = {218, 218, 218}, c3 = {160, 160, 160}, c4 = {213, 213, 213};
         g1 = {200, 200, 200}, g2 = {253, 253, 253};
     } else {
-        c1 = ToRgb(BlendColors(color, RGB(255, 255, 255), 5));
-        c2 = ToRgb(BlendColors(color, RGB(255, 255, 255), 50));
-        c3 = ToRgb(BlendColors(color, RGB(0, 0, 0), 60));
-        c4 = ToRgb(BlendColors(color, RGB(0, 0, 0), 80));
-        g1 = ToRgb(BlendColors(color, RGB(0, 0, 0), 50));
-        g2 = ToRgb(BlendColors(color, RGB(255, 255, 255), 50));
+        c1 = ToRgb(BlendColors(color, cls::clWhite, 5));
+        c2 = ToRgb(BlendColors(color, cls::clWhite, 50));
+        c3 = ToRgb(BlendColors(color, cls::clBlack, 60));
+        c4 = ToRgb(BlendColors(color, cls::clBlack, 80));
+        g1 = ToRgb(BlendColors(color, cls::clBlack, 50));
+        g2 = ToRgb(BlendColors(color, cls::clWhite, 50));
     }
     // Along the bar the highlight changes; across it the base colour does.
     // Only the first half along the bar is computed, the rest is mirrored.
@@ -139,7 +134,7 @@ void DrawGlossyFill(cls::TBitmap& bitmap, const RECT& r, COLORREF color, bool ba
     }
 }
 
-void DrawMarqueeBand(cls::TBitmap& bitmap, const RECT& r, COLORREF color, uint8_t size, uint8_t fade,
+void DrawMarqueeBand(cls::TBitmap& bitmap, const RECT& r, cls::TColor color, uint8_t size, uint8_t fade,
                      TDPBOrientation orientation) {
     const bool horizontal = orientation == vpbHorizontal;
     const long along = horizontal ? r.right - r.left : r.bottom - r.top;
@@ -184,14 +179,14 @@ void ComposeProgressBar(cls::TBitmap& out, int w, int h, const ProgressBarLook& 
     out.SetSize(w, h);
     out.SetHasAlpha(false);
     // Frame: grey outline, lighter top line, softened corners.
-    out.Fill(Pixel(GetSysColor(COLOR_WINDOW)));
-    const uint32_t edge = Pixel(RGB(0xA0, 0xA0, 0xA0)), top = Pixel(RGB(0xC0, 0xC0, 0xC0));
+    out.Fill(Pixel(cls::clWindow));
+    const uint32_t edge = Pixel(cls::TColor(0xA0A0A0)), top = Pixel(cls::clSilver);
     for (int x = 0; x < w; ++x) {
         PutPixel(out, x, 0, x >= 1 && x <= w - 2 ? top : edge);
         PutPixel(out, x, h - 1, edge);
     }
     for (int y = 0; y < h; ++y) PutPixel(out, 0, y, edge), PutPixel(out, w - 1, y, edge);
-    const uint32_t corner = Pixel(BlendColors(RGB(255, 255, 255), RGB(0xC0, 0xC0, 0xC0), 50));
+    const uint32_t corner = Pixel(BlendColors(cls::clWhite, cls::clSilver, 50));
     PutPixel(out, 0, 0, corner), PutPixel(out, w - 1, 0, corner);
     PutPixel(out, 0, h - 1, corner), PutPixel(out, w - 1, h - 1, corner);
 
@@ -211,7 +206,7 @@ void ComposeProgressBar(cls::TBitmap& out, int w, int h, const ProgressBarLook& 
         SIZE size{};
         GetTextExtentPoint32W(dc, text.c_str(), int(text.size()), &size);
         SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, ResolveColor(look.FontColor));
+        SetTextColor(dc, cls::ColorToRGB(look.FontColor));
         TextOutW(dc, (w - size.cx) / 2, (h - size.cy) / 2, text.c_str(), int(text.size()));
         SelectObject(dc, oldFont);
         GdiFlush();
@@ -224,6 +219,133 @@ void PaintProgressBar(HDC dc, const RECT& r, const ProgressBarLook& look) {
     cls::TBitmap bar;
     ComposeProgressBar(bar, w, h, look);
     BitBlt(dc, r.left, r.top, w, h, bar.DC(), 0, 0, SRCCOPY);
+}
+
+// --- TDrawnProgressBar ------------------------------------------------------
+
+TDrawnProgressBar::TDrawnProgressBar(cls::TComponent* owner)
+    : cls::TGraphicControl(owner), timer_(new cls::TTimer(this)) {
+    width_ = 150;
+    height_ = 17;
+    color_ = cls::clLime;
+    parentColor_ = false;
+    timer_->SetEnabled(false);
+    timer_->SetInterval(marqueeSpeed_);
+    timer_->OnTimer = [this](cls::TComponent*) { MarqueeTick(); };
+}
+
+void TDrawnProgressBar::SetProps(const Props& p) {
+    look_.Min = p.Min;
+    look_.Max = p.Max;
+    look_.Position = ClampPosition(p.Position, p.Min, p.Max);
+    look_.MarqueeSize = p.MarqueeSize;
+    look_.MarqueeFade = p.MarqueeFade;
+    look_.AltMode = p.AltMode;
+    look_.Orientation = p.Orientation;
+    look_.Percentage = p.Percentage;
+    look_.ShowPosText = p.ShowPosText;
+    look_.PosTextPrefix = p.PosTextPrefix;
+    look_.PosTextSuffix = p.PosTextSuffix;
+    SetMarqueeSpeed(p.MarqueeSpeed);
+    SetMarquee(p.Marquee);
+}
+
+// The bounds change together, and the position follows them, so the bar
+// never shows or reports a value outside its range.
+void TDrawnProgressBar::SetMin(int value) {
+    if (value == look_.Min) return;
+    look_.Min = value;
+    look_.Position = ClampPosition(look_.Position, look_.Min, look_.Max);
+    Repaint();
+}
+
+void TDrawnProgressBar::SetMax(int value) {
+    if (value == look_.Max) return;
+    look_.Max = value;
+    look_.Position = ClampPosition(look_.Position, look_.Min, look_.Max);
+    Repaint();
+}
+
+void TDrawnProgressBar::SetPosition(int value) {
+    if (value == look_.Position) return;
+    look_.Position = ClampPosition(value, look_.Min, look_.Max);
+    Repaint();
+}
+
+void TDrawnProgressBar::SetMarquee(bool value) {
+    look_.Marquee = value;
+    timer_->SetEnabled(value);
+    Repaint();
+}
+
+void TDrawnProgressBar::SetMarqueeSize(uint8_t value) {
+    look_.MarqueeSize = value;
+    Repaint();
+}
+
+void TDrawnProgressBar::SetMarqueeFade(uint8_t value) {
+    look_.MarqueeFade = value;
+    Repaint();
+}
+
+void TDrawnProgressBar::SetMarqueeSpeed(uint8_t value) {
+    marqueeSpeed_ = value;
+    timer_->SetInterval(value);
+}
+
+void TDrawnProgressBar::SetAltMode(bool value) {
+    look_.AltMode = value;
+    Invalidate();
+}
+
+void TDrawnProgressBar::SetOrientation(TDPBOrientation value) {
+    look_.Orientation = value;
+    Repaint();
+}
+
+void TDrawnProgressBar::SetPercentage(bool value) {
+    if (value == look_.Percentage) return;
+    look_.Percentage = value;
+    Repaint();
+}
+
+void TDrawnProgressBar::SetShowPosText(bool value) {
+    if (value == look_.ShowPosText) return;
+    look_.ShowPosText = value;
+    Repaint();
+}
+
+void TDrawnProgressBar::SetPosTextPrefix(const std::wstring& value) {
+    if (value == look_.PosTextPrefix) return;
+    look_.PosTextPrefix = value;
+    Repaint();
+}
+
+void TDrawnProgressBar::SetPosTextSuffix(const std::wstring& value) {
+    if (value == look_.PosTextSuffix) return;
+    look_.PosTextSuffix = value;
+    Repaint();
+}
+
+ProgressBarLook TDrawnProgressBar::Look() const {
+    ProgressBarLook look = look_;
+    look.Color = Color();
+    look.Font = Font().Handle();
+    look.FontColor = Font().Color();
+    return look;
+}
+
+void TDrawnProgressBar::Draw(HDC dc, int x, int y) const {
+    PaintProgressBar(dc, RECT{x, y, x + Width(), y + Height()}, Look());
+}
+
+void TDrawnProgressBar::Paint(HDC dc) {
+    if (Visible()) Draw(dc, 0, 0);
+}
+
+void TDrawnProgressBar::MarqueeTick() {
+    look_.MarqueeStep = NextMarqueeStep(look_.MarqueeStep, look_.MarqueeSize);
+    Invalidate();
 }
 
 }  // namespace components

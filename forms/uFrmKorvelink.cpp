@@ -4,20 +4,35 @@
 
 namespace app {
 
+using namespace cls;
+
 TFrmKorvelink* FrmKorvelink = nullptr;
 
-TFrmKorvelink::TFrmKorvelink(cls::TComponent* owner) : cls::TForm(owner) {
-    CreateParams p;
-    p.className = WindowClass;
-    p.clientWidth = DesignClientWidth;
-    p.clientHeight = DesignClientHeight;
-    CreateHandle(p);
-    FormCreate();
+TFrmKorvelink::TFrmKorvelink(TComponent* owner) : TForm(owner) {
+    CreateControls();
+    DoCreate();
 }
 
-void TFrmKorvelink::FormCreate() {
+TFrmKorvelink::~TFrmKorvelink() {
+    // OnDestroy runs while the form's own fields still exist.
+    DoDestroy();
+}
+
+void TFrmKorvelink::CreateControls() {
+    CreateHandle({
+        .WindowClass = WindowClass,
+        .ClientWidth = DesignClientWidth,
+        .ClientHeight = DesignClientHeight,
+        .BorderStyle = bsSingle,
+        .BorderIcons = biSystemMenu | biMinimize,
+        .Position = poScreenCenter,
+    });
+    OnCreate = Method(this, &TFrmKorvelink::FormCreate);
+}
+
+void TFrmKorvelink::FormCreate(TComponent*) {
     SetCaption(L"Korvelink");
-    cls::Application.Title = Caption();
+    Application.SetTitle(Caption());
 }
 
 }  // namespace app
