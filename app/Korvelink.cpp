@@ -1,22 +1,32 @@
 // Program entry: folders, start-up checks, then the main window's loop.
 #include <windows.h>
+#include <ole2.h>
 
 #include "StartupChecks.h"
 #include "classlib/Application.h"
+#include "components/TaskbarProgress.h"
 #include "engine/Constants.h"
+#include "engine/PageFetch.h"
 #include "forms/uFrmKorvelink.h"
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     engine::InitializeFolders();
     app::RunStartupChecks();
 
+    // The main window makes the taskbar progress, a COM object of the
+    // shell, while it is created.
+    HRESULT ole = OleInitialize(nullptr);
+
     cls::Application.Initialize();
     cls::Application.MainFormOnTaskBar = true;
-    app::FrmKorvelink = new app::TFrmKorvelink();
-    cls::Application.MainFormHandle = app::FrmKorvelink->Handle();
+    cls::Application.CreateForm(app::FrmKorvelink);
+    engine::PageFetchOwner = app::FrmKorvelink;
     app::FrmKorvelink->Show();
     int code = cls::Application.Run();
     delete app::FrmKorvelink;
-    app::FrmKorvelink = nullptr;
+
+    // The shell's object goes before OLE does.
+    components::ReleaseTaskbarAPI();
+    if (SUCCEEDED(ole)) OleUninitialize();
     return code;
 }

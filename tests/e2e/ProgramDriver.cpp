@@ -74,12 +74,51 @@ DWORD RunningProgram::WaitForExit(DWORD timeoutMs) const {
     return code;
 }
 
-namespace {
 std::wstring WindowText(HWND h) {
-    std::wstring s(GetWindowTextLengthW(h) + 1, L'\0');
-    s.resize(GetWindowTextW(h, s.data(), static_cast<int>(s.size())));
+    // WM_GETTEXT, unlike GetWindowText, reads a control of another process.
+    int length = static_cast<int>(SendMessageW(h, WM_GETTEXTLENGTH, 0, 0));
+    std::wstring s(length + 1, L'\0');
+    s.resize(SendMessageW(h, WM_GETTEXT, s.size(), reinterpret_cast<LPARAM>(s.data())));
     return s;
 }
+
+namespace {
+struct ChildSearch {
+    const std::wstring* className;
+    HWND found;
+};
+
+BOOL CALLBACK FindChildOfClass(HWND child, LPARAM lp) {
+    auto* st = reinterpret_cast<ChildSearch*>(lp);
+    wchar_t cls[256] = {};
+    GetClassNameW(child, cls, 256);
+    if (lstrcmpiW(cls, st->className->c_str()) != 0) return TRUE;
+    st->found = child;
+    return FALSE;
+}
+}  // namespace
+
+HWND FindChildWindow(HWND parent, const std::wstring& className) {
+    ChildSearch st{&className, nullptr};
+    EnumChildWindows(parent, FindChildOfClass, reinterpret_cast<LPARAM>(&st));
+    return st.found;
+}
+
+void PressCtrlShortcut(HWND window, WORD key) {
+    if (!IsWindowVisible(window)) ShowWindow(window, SW_SHOWNORMAL);
+    SetForegroundWindow(window);
+    Sleep(200);
+    INPUT in[4] = {};
+    for (INPUT& i : in) i.type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[3].ki.wVk = VK_CONTROL;
+    in[1].ki.wVk = in[2].ki.wVk = key;
+    in[2].ki.dwFlags = in[3].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(4, in, sizeof(INPUT));
+}
+
+void ExitProgram(HWND mainWindow) { PressCtrlShortcut(mainWindow, 'W'); }
+
+namespace {
 
 BOOL CALLBACK CollectStaticText(HWND child, LPARAM lp) {
     wchar_t cls[64] = {};

@@ -31,6 +31,17 @@ private:
     DWORD pid_ = 0;
 };
 
+// The text of any window, also one of another process.
+std::wstring WindowText(HWND window);
+// The first window below Parent (at any depth) of the class, or null.
+HWND FindChildWindow(HWND parent, const std::wstring& className);
+// Brings the window to the front (showing it when hidden) and presses a key
+// with Ctrl held, from the keyboard as a user would. Menus of another
+// process cannot be read under Wine, so their shortcuts are the way in.
+void PressCtrlShortcut(HWND window, WORD key);
+// File > Exit (Ctrl+W): the close button only hides the main window.
+void ExitProgram(HWND mainWindow);
+
 struct MessageBoxContent {
     std::wstring caption, text;
 };

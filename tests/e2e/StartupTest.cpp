@@ -36,7 +36,11 @@ TEST(Startup, MainWindowOpensAndClosesCleanly) {
     GetClientRect(w, &rc);
     EXPECT_EQ(rc.right, 532);
     EXPECT_EQ(rc.bottom, 203);
+    // The close button only hides the window to the notification area.
     PostMessageW(w, WM_CLOSE, 0, 0);
+    EXPECT_EQ(p.WaitForExit(500), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_FALSE(IsWindowVisible(w));
+    ExitProgram(w);
     EXPECT_EQ(p.WaitForExit(), 0u);
 }
 
@@ -56,7 +60,7 @@ TEST(Startup, SecondInstanceIsTurnedAwayAndFirstKeepsRunning) {
 
     EXPECT_TRUE(first.IsRunning());
     EXPECT_TRUE(IsWindow(w));
-    PostMessageW(w, WM_CLOSE, 0, 0);
+    ExitProgram(w);
     EXPECT_EQ(first.WaitForExit(), 0u);
 }
 
@@ -107,6 +111,6 @@ TEST(Startup, XpWithCurrentBrowserStarts) {
     ASSERT_TRUE(p.Started());
     HWND w = p.WaitForWindow(MainWindowClass);
     ASSERT_NE(w, nullptr) << "Wine's own browser should pass the version check";
-    PostMessageW(w, WM_CLOSE, 0, 0);
+    ExitProgram(w);
     EXPECT_EQ(p.WaitForExit(), 0u);
 }
