@@ -107,6 +107,8 @@ bool IsJpegSnapshot(std::wstring_view address) { return SnapshotExtension(addres
 
 void FetchVideoInfo(const std::wstring& id, cls::TStringList& results, std::wstring& title,
                     std::wstring& shortTitle) {
+    // The ID becomes part of an address and of a file name.
+    if (!IsValidVideoId(id)) return;
     TVideoInfoScanner scanner(results);
     if (!FetchPageLines(VideoPageAddress(id), [&](const std::wstring& line) { return scanner.Feed(line); }))
         return;
@@ -115,6 +117,7 @@ void FetchVideoInfo(const std::wstring& id, cls::TStringList& results, std::wstr
 }
 
 void FetchVideoSnapshot(const std::wstring& id, cls::TStringList& results) {
+    if (!IsValidVideoId(id)) return;
     FetchPageLines(EmbedPageAddress(id), [&](const std::wstring& line) {
         std::wstring address = FindSnapshotAddress(line);
         if (address.empty()) return true;

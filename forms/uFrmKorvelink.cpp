@@ -8,6 +8,7 @@
 
 #include "Settings.h"
 #include "DownloadState.h"
+#include "uFrmDownloading.h"
 #include "app/FolderTree.h"
 #include "app/History.h"
 #include "app/Links.h"
@@ -141,6 +142,7 @@ TFrmKorvelink::TFrmKorvelink(TComponent* owner) : TForm(owner) {
 TFrmKorvelink::~TFrmKorvelink() {
     // OnDestroy runs while the form's own fields still exist.
     DoDestroy();
+    DisconnectResultPanels();
     Application.OnActivate = nullptr;
     Application.OnDeactivate = nullptr;
     if (engine::PageFetchOwner == this) engine::PageFetchOwner = nullptr;
@@ -206,6 +208,7 @@ void TFrmKorvelink::FormCreate(TComponent*) {
         TaskbarProgressAvailable = components::InitializeTaskbarAPI();
     } catch (...) {
     }
+    ConnectResultPanels();
 
     Label4->Hide();
     bool newer = version.major >= 6;
@@ -367,6 +370,8 @@ void TFrmKorvelink::OpenAddress(const wchar_t* address) {
 }
 
 void TFrmKorvelink::MnuSalirClick(TComponent*) {
+    // A transfer must not outlive the window: its partial file goes too.
+    AbortDownloadForExit();
     TrayIcon1->SetIconVisible(false);
     Close();
 }
@@ -426,9 +431,7 @@ void TFrmKorvelink::KLiteCodecPack1Click(TComponent*) { OpenAddress(CodecPackDow
 void TFrmKorvelink::MnuFacebook2Click(TComponent*) { OpenAddress(SocialPageLink); }
 void TFrmKorvelink::MnuSitioOficialClick(TComponent*) { OpenAddress(HomePageLink); }
 
-// History commands of the drop-down's own part of the program.
-void TFrmKorvelink::MnuRespaldarHistorialClick(TComponent*) {}
-void TFrmKorvelink::MnuImportarHistorialClick(TComponent*) {}
+// Backup and import of the history: uFrmKorvelinkHistory.cpp.
 
 // --- windows not built yet ------------------------------------------------------------------
 // Each is called where its window opens; until the window exists it shows
@@ -440,7 +443,6 @@ void TFrmKorvelink::OpenDestinationFolderWindow() {}
 void TFrmKorvelink::OpenUpdaterWindow() {}
 void TFrmKorvelink::OpenAboutWindow() {}
 std::optional<bool> TFrmKorvelink::OpenDonateWindow(int) { return std::nullopt; }
-void TFrmKorvelink::OpenCleanHistoryWindow() {}
 void TFrmKorvelink::ShowSearchLinksForm() {}
 bool TFrmKorvelink::SearchLinksFormExists() const { return false; }
 void TFrmKorvelink::FreeSearchLinksForm() {}

@@ -2,8 +2,11 @@
 // area, the sliding message bar, the place of the history drop-down, the
 // settings file, the menus and the notification icon. Its code is split
 // over uFrmKorvelink.cpp (frame, settings, menus), uFrmKorvelinkForm.cpp
-// (the form resource), uFrmKorvelinkMessages.cpp (message bar) and
-// uFrmKorvelinkSearch.cpp (link analysis and search).
+// (the form resource), uFrmKorvelinkMessages.cpp (message bar),
+// uFrmKorvelinkSearch.cpp (link analysis and search),
+// uFrmKorvelinkResults.cpp (what the result panels and the download window
+// reach of it) and uFrmKorvelinkHistory.cpp (the history drop-down and
+// commands).
 #pragma once
 #include <windows.h>
 
@@ -114,6 +117,7 @@ public:
     // --- controls ------------------------------------------------------------------
     cls::TImageList* ImageList1 = nullptr;  // tool bar
     cls::TImageList* ImageList2 = nullptr;  // history drop-down, 60 by 45
+    cls::TImageList* ImageList3 = nullptr;  // result panels' link icons, 13 by 10
     cls::TMainMenu* MainMenu1 = nullptr;
     cls::TMenuItem* MnuArchivo = nullptr;
     cls::TMenuItem* MnuSalir = nullptr;
@@ -246,6 +250,9 @@ public:
     // Shows the login window modally; ShowWelcome when the user asked for it.
     void MostrarFrmLogin(bool showWelcome);
     void FreeVideoPanels();
+    // "Download Folder...", "History" and "Clean History...": off while a
+    // download window exists.
+    void SetDownloadMenusEnabled(bool enabled);
     bool HasVideoPanels() const;
     // A search is running (its pages are being fetched).
     bool Searching() const { return searching_; }
@@ -277,6 +284,14 @@ public:
     void LlenarLstHistorialTodos(cls::TListView* listView, bool checkAll, int mode);
     void BtnHistorialClick(cls::TComponent* sender);
     void LblLimpiarHistorialClick(cls::TComponent* sender);
+    void LblLimpiarHistorialMouseMove(cls::TComponent* sender, cls::TShiftState shift, int x, int y);
+    void LblLimpiarHistorialMouseLeave(cls::TComponent* sender);
+    void LstHistorialKeyDown(cls::TComponent* sender, WORD& key, cls::TShiftState shift);
+    void LstHistorialMouseDown(cls::TComponent* sender, cls::TMouseButton button, cls::TShiftState shift, int x,
+                               int y);
+    void LstHistorialInfoTip(cls::TComponent* sender, int item, std::wstring& tip);
+    void LstHistorialExit(cls::TComponent* sender);
+    void Panel1MouseDown(cls::TComponent* sender, cls::TMouseButton button, cls::TShiftState shift, int x, int y);
 
 protected:
     // The windows this one opens; each is shown modally (or, for the search
@@ -305,6 +320,18 @@ private:
     void CreateMessageBar();
     void CreateHistoryPanel();
     void LoadPictures();
+    // The result panels and the download window reach this window through
+    // the video panel host, filled here and emptied when this window goes.
+    void ConnectResultPanels();
+    void DisconnectResultPanels();
+    void BindHistoryEvents();
+
+    // The history drop-down's pictures: all but the default one go; the
+    // thumbnail of an entry is added and its index returned (0 without one).
+    void ClearHistoryImages();
+    int AddHistoryThumbnail(const std::wstring& id);
+    // Enter or a click on the drop-down: the selected entry is searched.
+    void OpenSelectedHistoryEntry();
 
     // Steps shared by the commands that open a modal window.
     void PrepareModalWindow(bool freeSearchWindow);

@@ -17,6 +17,7 @@
 #include "classlib/Timer.h"
 #include "classlib/ToolBar.h"
 #include "components/TrayIcon.h"
+#include "forms/VideoPanel.h"
 
 namespace app {
 
@@ -64,6 +65,7 @@ void TFrmKorvelink::CreateControls() {
     });
     ImageList1 = NewImageList(this, {.Name = L"ImageList1", .Width = 16, .Height = 16});
     ImageList2 = NewImageList(this, {.Name = L"ImageList2", .Width = 60, .Height = 45});
+    ImageList3 = NewImageList(this, {.Name = L"ImageList3", .Width = 13, .Height = 10});
 
     CreateMenus();
     CreateToolBar();
@@ -294,6 +296,7 @@ void TFrmKorvelink::CreateHistoryPanel() {
                                    {.Caption = L"x", .Flat = true});
     LblLimpiarHistorial->OnClick = Method(this, &TFrmKorvelink::LblLimpiarHistorialClick);
     BtnOcultar->OnClick = Method(this, &TFrmKorvelink::BtnOcultarClick);
+    BindHistoryEvents();
 }
 
 void TFrmKorvelink::LoadPictures() {
@@ -306,6 +309,7 @@ void TFrmKorvelink::LoadPictures() {
     LoadResourceImage(ImgProcesando, WorkingPicture);
     LoadResourceImage(ImgThumbDefault, DefaultThumbnailPicture);
     if (ImgThumbDefault->Graphic()) ImageList2->AddGraphic(*ImgThumbDefault->Graphic());
+    AddCameraPictures(*ImageList3);
 }
 
 }  // namespace app

@@ -261,16 +261,6 @@ bool TFrmKorvelink::HasVideoPanels() const {
     return false;
 }
 
-void TFrmKorvelink::CreateVideoPanel(const TStringList&, const std::wstring&, const std::wstring&,
-                                     const std::wstring&) {
-    // The panel's place in the results area; its thumbnail, title and
-    // download links come with the result panel itself.
-    auto* panel = New<TPanel>(ScllVideos, {.Name = ResultPanelName, .Top = ScllVideos->ClientHeight(), .Height = 160},
-                              {.BevelOuter = bvNone});
-    panel->SetAlign(alTop);
-    panel->OnMouseDown = Method(this, &TFrmKorvelink::PnlVideoMouseDown);
-}
-
 // --- drops ----------------------------------------------------------------------------------
 
 void TFrmKorvelink::DropURLTarget1Enter(const std::wstring& url, DWORD& effect) {
@@ -333,16 +323,6 @@ void TFrmKorvelink::ShowHistoryPanelIfNotEmpty() {
         ShowHistoryPanel();
 }
 
-// The drop-down's list and its commands are filled by the history part of
-// the program.
-void TFrmKorvelink::FillHistoryListFiltered(const std::wstring&) {}
-void TFrmKorvelink::LlenarLstHistorialTodos(TListView*, bool, int) {}
-void TFrmKorvelink::BtnHistorialClick(TComponent*) {}
-
-void TFrmKorvelink::LblLimpiarHistorialClick(TComponent*) {
-    HideHistoryPanel();
-    OpenCleanHistoryWindow();
-    FocusLinkBox();
-}
+// The drop-down's list and its commands: uFrmKorvelinkHistory.cpp.
 
 }  // namespace app

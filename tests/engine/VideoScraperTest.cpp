@@ -220,6 +220,19 @@ TEST_F(VideoSite, JpegSnapshotBecomesTheThumbnailWhenMissingOrEmpty) {
     EXPECT_EQ(results_.Count(), 4);
 }
 
+TEST_F(VideoSite, AnIdThatIsNotAVideoIdFetchesNothing) {
+    // Such an ID can come from a hand-edited history line.
+    ServeSnapshot("/s.jpg");
+    server_.On("/s.jpg", LoopbackResponse::Ok("JPEG"));
+    for (const wchar_t* id : {L"..\\x", L"", L"12a", L"123/../1"}) {
+        engine::FetchVideoInfo(id, results_, title_, shortTitle_);
+        engine::FetchVideoSnapshot(id, results_);
+    }
+    EXPECT_EQ(server_.RequestCount(), 0u);
+    EXPECT_EQ(results_.Count(), 0);
+    EXPECT_EQ(title_, L"old");
+}
+
 TEST_F(VideoSite, OtherExtensionsAreListedNotStored) {
     for (const char* path : {"/s.JPG", "/s.png"}) {
         server_.On(path, LoopbackResponse::Ok("PIC"));

@@ -1,0 +1,325 @@
+// The whole main road on the real program, with real keyboard and mouse
+// input: a video link typed and searched on the fake site, its standard-
+// definition stream downloaded through the download window into the user's
+// Documents\Korvelink, the history written and shown in the drop-down, the
+// window closed to the notification area and the program ended from the
+// icon's menu. Pictures of each step go to the build's artifacts folder.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+#include <shlobj.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "ProgramDriver.h"
+#include "classlib/Files.h"
+#include "classlib/Strings.h"
+#include "tests/support/Screenshot.h"
+
+using namespace e2e;
+
+namespace {
+
+const wchar_t* const MainWindowClass = L"TFrmKorvelink";
+const wchar_t* const DownloadWindowClass = L"TFrmDownloading";
+const std::wstring kLink = L"https://www.facebook.com/video.php?v=10150000000101";
+const std::string kTitle = "Ben \"The Chef\" Cooks Pasta 'Al Dente' & More";
+const std::wstring kSdFile = L"Ben _The Chef_ Cooks Pasta 'Al Dente' _ More (SD).mp4";
+constexpr size_t kSdSize = 262161;
+// Where the standard-definition link sits on a result panel with a
+// snapshot, an SD and an HD row.
+constexpr POINT kSdLabel = {243, 97};
+
+std::wstring ArtifactsFolder() {
+    std::wstring dir = cls::ExtractFilePath(ProgramPath()) + L"..\\artifacts\\";
+    cls::ForceDirectories(dir);
+    return dir;
+}
+
+std::wstring ShellFolder(int csidl) {
+    wchar_t buf[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buf))) return {};
+    return cls::IncludeTrailingPathDelimiter(buf);
+}
+
+// The program's own folders in this prefix.
+std::wstring DataFolder() { return ShellFolder(CSIDL_APPDATA) + L"Korvelink\\"; }
+std::wstring DownloadFolder() { return ShellFolder(CSIDL_PERSONAL) + L"Korvelink\\"; }
+
+void DeleteFilesIn(const std::wstring& folder) {
+    WIN32_FIND_DATAW fd;
+    HANDLE h = FindFirstFileW((folder + L"*").c_str(), &fd);
+    if (h == INVALID_HANDLE_VALUE) return;
+    do {
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((folder + fd.cFileName).c_str());
+    } while (FindNextFileW(h, &fd));
+    FindClose(h);
+}
+
+std::string SitePattern(size_t size) {
+    std::string s(size, '\0');
+    for (size_t i = 0; i < size; ++i) s[i] = static_cast<char>(i % 251);
+    return s;
+}
+
+void Send(INPUT* inputs, UINT count) { SendInput(count, inputs, sizeof(INPUT)); }
+
+void ClickAt(POINT screen, bool right = false) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    INPUT in[3] = {};
+    for (INPUT& i : in) {
+        i.type = INPUT_MOUSE;
+        i.mi.dx = screen.x * 65535 / (w - 1);
+        i.mi.dy = screen.y * 65535 / (h - 1);
+    }
+    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    in[1].mi.dwFlags = (right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN) | MOUSEEVENTF_ABSOLUTE;
+    in[2].mi.dwFlags = (right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP) | MOUSEEVENTF_ABSOLUTE;
+    Send(in, 1);
+    Sleep(100);
+    Send(in + 1, 2);
+}
+
+void TypeText(const std::wstring& text) {
+    for (wchar_t c : text) {
+        INPUT in[2] = {};
+        in[0].type = in[1].type = INPUT_KEYBOARD;
+        in[0].ki.wScan = in[1].ki.wScan = c;
+        in[0].ki.dwFlags = KEYEVENTF_UNICODE;
+        in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
+        Send(in, 2);
+    }
+}
+
+void PressKey(WORD vk) {
+    INPUT in[2] = {};
+    in[0].type = in[1].type = INPUT_KEYBOARD;
+    in[0].ki.wVk = in[1].ki.wVk = vk;
+    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    Send(in, 2);
+}
+
+template <class Pred>
+bool WaitUntil(Pred done, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+std::wstring ClassOf(HWND w) {
+    wchar_t name[64] = {};
+    GetClassNameW(w, name, 64);
+    return name;
+}
+
+// The window with the keyboard focus in the thread of Window.
+HWND FocusOf(HWND window) {
+    GUITHREADINFO info = {sizeof(info)};
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
+    return info.hwndFocus;
+}
+
+// Brings the window forward and clicks into the control until it has the
+// focus: a click that comes while the window is still being activated can
+// go astray, as it can for a user, who then clicks again.
+bool ClickInto(HWND window, HWND control) {
+    // Asked from here while it is in front already, Wine may leave the
+    // window deaf to the next clicks.
+    if (GetForegroundWindow() != window) SetForegroundWindow(window);
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        Sleep(300);
+        RECT r;
+        GetWindowRect(control, &r);
+        ClickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+        if (WaitUntil([&] { return GetForegroundWindow() == window && FocusOf(window) == control; }, 1000))
+            return true;
+        std::printf("click %d into the control missed; focus on %ls, foreground %ls\n", attempt + 1,
+                    ClassOf(FocusOf(window)).c_str(), ClassOf(GetForegroundWindow()).c_str());
+    }
+    return false;
+}
+
+// The visible direct children of a window with the class name.
+std::vector<HWND> VisibleChildren(HWND parent, const std::wstring& className) {
+    std::vector<HWND> r;
+    for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+        if (IsWindowVisible(c) && ClassOf(c) == className) r.push_back(c);
+    return r;
+}
+
+// One item of a list view of another process, read through memory of that
+// process: the message's pointers are the other process's.
+struct RemoteItem {
+    std::wstring text;
+    int image = -1;
+};
+RemoteItem ReadListItem(HWND list, int index) {
+    RemoteItem r;
+    DWORD pid = 0;
+    GetWindowThreadProcessId(list, &pid);
+    cls::Handle process(OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+    if (!process) return r;
+    struct Block {
+        LVITEMW item;
+        wchar_t text[260];
+    };
+    auto* remote = static_cast<Block*>(
+        VirtualAllocEx(process.get(), nullptr, sizeof(Block), MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+    if (!remote) return r;
+    Block local = {};
+    local.item.mask = LVIF_TEXT | LVIF_IMAGE;
+    local.item.iItem = index;
+    local.item.pszText = remote->text;
+    local.item.cchTextMax = 260;
+    if (WriteProcessMemory(process.get(), remote, &local, sizeof(local), nullptr) &&
+        SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(remote)) &&
+        ReadProcessMemory(process.get(), remote, &local, sizeof(local), nullptr)) {
+        local.text[259] = L'\0';
+        r.text = local.text;
+        r.image = local.item.iImage;
+    }
+    VirtualFreeEx(process.get(), remote, 0, MEM_RELEASE);
+    return r;
+}
+
+// The program's icon in the shell's notification area: the desktop's
+// taskbar shows it at its right end.
+POINT TrayIconPoint() {
+    HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
+    RECT r = {};
+    if (!tray || !GetWindowRect(tray, &r)) return {-1, -1};
+    return {r.right - 10, (r.top + r.bottom) / 2};
+}
+
+}  // namespace
+
+TEST(MainRoad, SearchDownloadHistoryTrayAndExit) {
+    if (!_wgetenv(L"KORVELINK_FAKESITE_LOG")) GTEST_SKIP() << "needs tests/fakesite/run-with-site.sh";
+    const std::wstring data = DataFolder(), downloads = DownloadFolder();
+    ASSERT_FALSE(data.empty());
+    ASSERT_FALSE(downloads.empty());
+    // A first start: no history, no earlier downloads; the donation
+    // reminder is turned off so that no modal window comes in between.
+    cls::ForceDirectories(data);
+    DeleteFileW((data + L"Historial.dat").c_str());
+    DeleteFilesIn(data + L"Miniaturas\\");
+    DeleteFilesIn(downloads);
+    ASSERT_TRUE(cls::WriteFileBytes(data + L"Config.ini", "\xEF\xBB\xBF[General]\r\nNoMostrarMsgDonar=1\r\n"));
+
+    RunningProgram p;
+    ASSERT_TRUE(p.Started());
+    HWND w = p.WaitForWindow(MainWindowClass);
+    ASSERT_NE(w, nullptr);
+    HWND edit = FindChildWindow(w, L"Edit");
+    HWND results = FindChildWindow(w, L"TScrollBox");
+    ASSERT_NE(edit, nullptr);
+    ASSERT_NE(results, nullptr);
+    Sleep(1500);
+
+    // Type the link and press Enter.
+    ASSERT_TRUE(ClickInto(w, edit)) << "the link box did not take the focus";
+    TypeText(kLink);
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(edit) == kLink; }, 5000))
+        << "the box holds: " << cls::WideToUtf8(WindowText(edit));
+    PressKey(VK_RETURN);
+
+    // The result panel: a window of its own in the results area.
+    HWND panel = nullptr;
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            // The first search of a run offers the login; the user declines.
+            if (HWND login = p.WaitForWindow(L"TFrmLogin", 0)) PostMessageW(login, WM_CLOSE, 0, 0);
+            // The start panel goes when the search starts.
+            std::vector<HWND> panels = VisibleChildren(results, L"TPanel");
+            panel = panels.size() == 1 ? panels[0] : nullptr;
+            RECT pr;
+            return panel && GetWindowRect(panel, &pr) && pr.bottom - pr.top == 160 && IsWindowEnabled(edit);
+        },
+        20000));
+    // The message bar slides away after a search that found something.
+    Sleep(1500);
+    EXPECT_TRUE(testing_support::SaveWindowScreenshot(w, ArtifactsFolder() + L"result-panel.png"));
+    RECT pr;
+    GetWindowRect(panel, &pr);
+    RECT ar;
+    GetClientRect(results, &ar);
+    MapWindowPoints(results, nullptr, reinterpret_cast<POINT*>(&ar), 2);
+    EXPECT_EQ(pr.top, ar.top) << "the first panel sits at the top of the results area";
+
+    // Click the standard-definition link with the mouse.
+    POINT label = {kSdLabel.x + 30, kSdLabel.y + 8};
+    ClientToScreen(panel, &label);
+    ClickAt(label);
+    HWND dw = p.WaitForWindow(DownloadWindowClass, 10000);
+    ASSERT_NE(dw, nullptr) << "no download window";
+    EXPECT_TRUE(WaitUntil([&] { return WindowText(dw) == L"Download Complete"; }, 20000))
+        << cls::WideToUtf8(WindowText(dw));
+    Sleep(300);
+    EXPECT_TRUE(testing_support::SaveWindowScreenshot(dw, ArtifactsFolder() + L"download-window.png"));
+
+    std::string bytes;
+    ASSERT_TRUE(cls::ReadFileBytes(downloads + kSdFile, bytes)) << "nothing in " << cls::WideToUtf8(downloads);
+    EXPECT_TRUE(bytes == SitePattern(kSdSize)) << bytes.size() << " bytes";
+    std::string history;
+    ASSERT_TRUE(cls::ReadFileBytes(data + L"Historial.dat", history));
+    EXPECT_EQ(history, "\xEF\xBB\xBF" "10150000000101>" + kTitle + "\r\n");
+
+    // The download window's "Close" button.
+    HWND close = nullptr;
+    for (HWND b : VisibleChildren(dw, L"Button"))
+        if (WindowText(b) == L"Close") close = b;
+    ASSERT_NE(close, nullptr);
+    PostMessageW(close, BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindow(dw); }, 5000));
+    // The link now plays the file.
+    Sleep(300);
+    EXPECT_TRUE(testing_support::SaveWindowScreenshot(w, ArtifactsFolder() + L"result-panel-downloaded.png"));
+
+    // An empty link box and Down: the history drop-down with the video.
+    ASSERT_TRUE(ClickInto(w, edit));
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    PressKey(VK_DELETE);
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(edit).empty(); }, 3000));
+    PressKey(VK_DOWN);
+    HWND list = FindChildWindow(w, WC_LISTVIEWW);
+    ASSERT_NE(list, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(list) && SendMessageW(list, LVM_GETITEMCOUNT, 0, 0) == 1; },
+                          5000));
+    Sleep(300);
+    EXPECT_TRUE(testing_support::SaveWindowScreenshot(w, ArtifactsFolder() + L"history-dropdown.png"));
+    RemoteItem item = ReadListItem(list, 0);
+    EXPECT_EQ(cls::WideToUtf8(item.text), " " + kTitle);
+    // Image 0 is the default picture; the video's thumbnail comes after it.
+    EXPECT_GE(item.image, 1);
+    PressKey(VK_ESCAPE);
+
+    // The close button only hides the window: the icon stays.
+    PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+    EXPECT_TRUE(WaitUntil([&] { return !IsWindowVisible(w); }, 3000));
+    EXPECT_EQ(p.WaitForExit(700), static_cast<DWORD>(STILL_ACTIVE));
+
+    // A click on the icon brings the window back.
+    POINT icon = TrayIconPoint();
+    ASSERT_GE(icon.x, 0) << "no notification area";
+    ClickAt(icon);
+    EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(w) != FALSE; }, 5000));
+
+    // Hidden again, the icon's menu ends the program: its last item, Exit.
+    PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(w); }, 3000));
+    ClickAt(icon, true);
+    HWND menu = nullptr;
+    EXPECT_TRUE(WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(menu); }, 5000));
+    Sleep(200);
+    PressKey(VK_UP);
+    Sleep(100);
+    PressKey(VK_RETURN);
+    EXPECT_EQ(p.WaitForExit(), 0u);
+}
