@@ -2,6 +2,7 @@
 // compares its number with the program's own and offers the newer
 // version's download page.
 #pragma once
+#include "Version.h"
 #include <optional>
 #include <string>
 
@@ -16,7 +17,7 @@ class TMemIniFile;
 namespace app {
 
 // The program's version 4.2.5.141 in the update server's numbering.
-constexpr int AppVersionNumber = 425141;
+constexpr int AppVersionNumber = KORVELINK_VERSION_NUMBER;
 
 // Where the version file is fetched from; tests point it at other hosts.
 extern std::wstring UpdateFileURL;

@@ -8,7 +8,12 @@
 
 #include "Settings.h"
 #include "DownloadState.h"
+#include "uFrmAbout.h"
+#include "uFrmActualizador.h"
+#include "uFrmDestinationFolder.h"
+#include "uFrmDonate.h"
 #include "uFrmDownloading.h"
+#include "uFrmSearchFacebookVideoLinks.h"
 #include "app/FolderTree.h"
 #include "app/History.h"
 #include "app/Links.h"
@@ -439,13 +444,13 @@ void TFrmKorvelink::MnuSitioOficialClick(TComponent*) { OpenAddress(HomePageLink
 
 void TFrmKorvelink::OpenLoginWindow(bool) {}
 void TFrmKorvelink::OpenFindUserIdWindow() {}
-void TFrmKorvelink::OpenDestinationFolderWindow() {}
-void TFrmKorvelink::OpenUpdaterWindow() {}
-void TFrmKorvelink::OpenAboutWindow() {}
-std::optional<bool> TFrmKorvelink::OpenDonateWindow(int) { return std::nullopt; }
-void TFrmKorvelink::ShowSearchLinksForm() {}
-bool TFrmKorvelink::SearchLinksFormExists() const { return false; }
-void TFrmKorvelink::FreeSearchLinksForm() {}
+void TFrmKorvelink::OpenDestinationFolderWindow() { app::OpenDestinationFolderWindow(this); }
+void TFrmKorvelink::OpenUpdaterWindow() { app::OpenUpdaterWindow(this); }
+void TFrmKorvelink::OpenAboutWindow() { app::OpenAboutWindow(this); }
+std::optional<bool> TFrmKorvelink::OpenDonateWindow(int mode) { return app::OpenDonateWindow(this, mode); }
+void TFrmKorvelink::ShowSearchLinksForm() { app::ShowSearchLinksForm(this); }
+bool TFrmKorvelink::SearchLinksFormExists() const { return app::SearchLinksFormExists(); }
+void TFrmKorvelink::FreeSearchLinksForm() { app::FreeSearchLinksForm(); }
 bool TFrmKorvelink::UserIdFormExists() const { return false; }
 
 // --- notification icon and closing -----------------------------------------------------------

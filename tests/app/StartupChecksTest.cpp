@@ -3,6 +3,7 @@
 #include <set>
 #include <vector>
 
+#include "Version.h"
 #include "app/StartupChecks.h"
 #include "classlib/Files.h"
 #include "classlib/Hooks.h"
@@ -127,7 +128,7 @@ TEST(StartupChecks, BrowserExecutableResolution) {
 
 TEST(StartupChecks, FileMajorVersion) {
     std::wstring here = cls::ExtractFilePath(cls::GetModuleFileNameStr());
-    EXPECT_EQ(GetFileMajorVersion(here + L"Korvelink.exe"), 1) << "the program's own version resource";
+    EXPECT_EQ(GetFileMajorVersion(here + L"Korvelink.exe"), KORVELINK_VERSION_MAJOR) << "the program's own version resource";
     EXPECT_EQ(GetFileMajorVersion(here + L"ie8prereqxp.html"), 0);
     EXPECT_EQ(GetFileMajorVersion(here + L"no-such-file.exe"), 0);
     EXPECT_EQ(GetFileMajorVersion(L""), 0);
