@@ -1,10 +1,10 @@
 // Program entry: folders, start-up checks, then the main window's loop.
 #include <windows.h>
-#include <ole2.h>
 
 #include "StartupChecks.h"
 #include "classlib/Application.h"
 #include "components/TaskbarProgress.h"
+#include "dragdrop/DragDrop.h"
 #include "engine/Constants.h"
 #include "engine/PageFetch.h"
 #include "forms/uFrmKorvelink.h"
@@ -15,7 +15,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     // The main window makes the taskbar progress, a COM object of the
     // shell, while it is created.
-    HRESULT ole = OleInitialize(nullptr);
+    dragdrop::Initialize();
 
     cls::Application.Initialize();
     cls::Application.MainFormOnTaskBar = true;
@@ -27,6 +27,6 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
 
     // The shell's object goes before OLE does.
     components::ReleaseTaskbarAPI();
-    if (SUCCEEDED(ole)) OleUninitialize();
+    dragdrop::Finalize();
     return code;
 }

@@ -13,6 +13,7 @@
 #include "uFrmDestinationFolder.h"
 #include "uFrmDonate.h"
 #include "uFrmDownloading.h"
+#include "uFrmFindFacebookUserID.h"
 #include "uFrmSearchFacebookVideoLinks.h"
 #include "app/FolderTree.h"
 #include "app/History.h"
@@ -150,6 +151,7 @@ TFrmKorvelink::~TFrmKorvelink() {
     DisconnectResultPanels();
     Application.OnActivate = nullptr;
     Application.OnDeactivate = nullptr;
+    UserIdLoginHook = nullptr;
     if (engine::PageFetchOwner == this) engine::PageFetchOwner = nullptr;
     if (FrmKorvelink == this) FrmKorvelink = nullptr;
 }
@@ -157,6 +159,8 @@ TFrmKorvelink::~TFrmKorvelink() {
 void TFrmKorvelink::FormCreate(TComponent*) {
     SetCaption(L"Korvelink");
     Application.SetTitle(Caption());
+    // The user-ID window asks for a login the way the main window does.
+    UserIdLoginHook = [this] { MostrarFrmLogin(false); };
     TrayIcon1->SetHint(L"Korvelink");
     MnuAcercaDe->SetCaption(L"About Korvelink...");
 
@@ -443,7 +447,7 @@ void TFrmKorvelink::MnuSitioOficialClick(TComponent*) { OpenAddress(HomePageLink
 // nothing.
 
 void TFrmKorvelink::OpenLoginWindow(bool) {}
-void TFrmKorvelink::OpenFindUserIdWindow() {}
+void TFrmKorvelink::OpenFindUserIdWindow() { app::OpenFindUserIdWindow(this); }
 void TFrmKorvelink::OpenDestinationFolderWindow() { app::OpenDestinationFolderWindow(this); }
 void TFrmKorvelink::OpenUpdaterWindow() { app::OpenUpdaterWindow(this); }
 void TFrmKorvelink::OpenAboutWindow() { app::OpenAboutWindow(this); }
@@ -451,7 +455,7 @@ std::optional<bool> TFrmKorvelink::OpenDonateWindow(int mode) { return app::Open
 void TFrmKorvelink::ShowSearchLinksForm() { app::ShowSearchLinksForm(this); }
 bool TFrmKorvelink::SearchLinksFormExists() const { return app::SearchLinksFormExists(); }
 void TFrmKorvelink::FreeSearchLinksForm() { app::FreeSearchLinksForm(); }
-bool TFrmKorvelink::UserIdFormExists() const { return false; }
+bool TFrmKorvelink::UserIdFormExists() const { return app::UserIdFormExists(); }
 
 // --- notification icon and closing -----------------------------------------------------------
 
