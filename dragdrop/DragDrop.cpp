@@ -34,6 +34,10 @@ void RegisterFormatsUnit();    // the stream, storage and feedback formats
 void UnregisterFormatsUnit();
 void RegisterTextUnit();       // the text formats
 void UnregisterTextUnit();
+void RegisterPIDLUnit();       // shell item ID lists
+void UnregisterPIDLUnit();
+void RegisterFileUnit();       // files, file groups and their contents
+void UnregisterFileUnit();
 
 bool ClipboardFormatClass::InheritsFrom(const ClipboardFormatClass& base) const {
     for (auto* c = this; c; c = c->Parent)
@@ -488,11 +492,15 @@ void Initialize() {
     g_oleInitialized = SUCCEEDED(OleInitialize(nullptr));
     RegisterFormatsUnit();
     RegisterTextUnit();
+    RegisterPIDLUnit();
+    RegisterFileUnit();
 }
 
 void Finalize() {
     if (g_initCount == 0 || --g_initCount > 0) return;
     g_shuttingDown = true;
+    UnregisterFileUnit();
+    UnregisterPIDLUnit();
     UnregisterTextUnit();
     UnregisterFormatsUnit();
     g_map.reset();
