@@ -38,6 +38,8 @@ void RegisterPIDLUnit();       // shell item ID lists
 void UnregisterPIDLUnit();
 void RegisterFileUnit();       // files, file groups and their contents
 void UnregisterFileUnit();
+void RegisterInternetUnit();   // links and the URL drop target
+void UnregisterInternetUnit();
 
 bool ClipboardFormatClass::InheritsFrom(const ClipboardFormatClass& base) const {
     for (auto* c = this; c; c = c->Parent)
@@ -494,11 +496,13 @@ void Initialize() {
     RegisterTextUnit();
     RegisterPIDLUnit();
     RegisterFileUnit();
+    RegisterInternetUnit();
 }
 
 void Finalize() {
     if (g_initCount == 0 || --g_initCount > 0) return;
     g_shuttingDown = true;
+    UnregisterInternetUnit();
     UnregisterFileUnit();
     UnregisterPIDLUnit();
     UnregisterTextUnit();

@@ -16,6 +16,7 @@
 #include "classlib/Picture.h"
 #include "classlib/Raii.h"
 #include "classlib/Strings.h"
+#include "dragdrop/DragDropInternet.h"
 #include "engine/FBapi.h"
 #include "engine/ProfileSearch.h"
 #include "forms/LoginState.h"
@@ -125,6 +126,10 @@ TFrmFindFacebookUserID::TFrmFindFacebookUserID(TComponent* owner) : TForm(owner)
 
 TFrmFindFacebookUserID::~TFrmFindFacebookUserID() {
     if (FrmFindFacebookUserID == this) FrmFindFacebookUserID = nullptr;
+    // The drop target goes before the library it needs.
+    delete DropURLTarget1;
+    DropURLTarget1 = nullptr;
+    dragdrop::Finalize();
 }
 
 void TFrmFindFacebookUserID::CreateControls() {
@@ -140,6 +145,25 @@ void TFrmFindFacebookUserID::CreateControls() {
     OnCreate = Method(this, &TFrmFindFacebookUserID::FormCreate);
     OnShow = Method(this, &TFrmFindFacebookUserID::FormShow);
     OnKeyDown = Method(this, &TFrmFindFacebookUserID::FormKeyDown);
+    // Links dragged from a browser; the library stays started while the
+    // window can take them.
+    dragdrop::Initialize();
+    DropURLTarget1 = new dragdrop::TDropURLTarget(this);
+    DropURLTarget1->Name = L"DropURLTarget1";
+    DropURLTarget1->DragTypes = dragdrop::dtLink;
+    DropURLTarget1->GetDataOnEnter = true;
+    DropURLTarget1->OnEnter = [this](TComponent*, TShiftState, POINT, LONG& effect) {
+        DWORD e = static_cast<DWORD>(effect);
+        DropURLTarget1Enter(cls::CodePageToWide(DropURLTarget1->URL(), CP_ACP), e);
+        effect = static_cast<LONG>(e);
+        DropURLTarget1->SetShowImage(DropShowImage());
+    };
+    DropURLTarget1->OnDrop = [this](TComponent*, TShiftState, POINT, LONG& effect) {
+        DWORD e = static_cast<DWORD>(effect);
+        DropURLTarget1Drop(cls::CodePageToWide(DropURLTarget1->URL(), CP_ACP), e);
+        effect = static_cast<LONG>(e);
+    };
+    DropURLTarget1->SetTarget(this);
 
     Panel1 = New<TPanel>(this, {.Name = L"Panel1", .Height = FullPanelHeight, .Align = alTop, .TabOrder = 0},
                          {.BevelOuter = bvNone});

@@ -19,6 +19,10 @@ class TLabel;
 class TPanel;
 }  // namespace cls
 
+namespace dragdrop {
+class TDropURLTarget;
+}
+
 namespace app {
 
 // Trimmed, the short domain written out in full and the domain in lower
@@ -76,6 +80,8 @@ public:
     void DropURLTarget1Drop(const std::wstring& url, DWORD& effect);
     // What the drop target's ShowImage was last set to.
     bool DropShowImage() const { return dropShowImage_; }
+    // Takes links dragged onto the window to the two events above.
+    dragdrop::TDropURLTarget* DropURLTarget1 = nullptr;
 
 private:
     // The form resource: the window, its controls and their event bindings.

@@ -22,6 +22,7 @@
 #include "classlib/Application.h"
 #include "classlib/Dialogs.h"
 #include "classlib/Edit.h"
+#include "dragdrop/DragDropInternet.h"
 #include "classlib/ExtCtrls.h"
 #include "classlib/Files.h"
 #include "classlib/Hooks.h"
@@ -154,6 +155,10 @@ TFrmKorvelink::~TFrmKorvelink() {
     UserIdLoginHook = nullptr;
     if (engine::PageFetchOwner == this) engine::PageFetchOwner = nullptr;
     if (FrmKorvelink == this) FrmKorvelink = nullptr;
+    // The drop target goes before the library it needs.
+    delete DropURLTarget1;
+    DropURLTarget1 = nullptr;
+    dragdrop::Finalize();
 }
 
 void TFrmKorvelink::FormCreate(TComponent*) {

@@ -41,6 +41,10 @@ namespace components {
 class TTrayIcon;
 }
 
+namespace dragdrop {
+class TDropURLTarget;
+}
+
 namespace app {
 
 // State of the main window's unit.
@@ -275,6 +279,8 @@ public:
     void DropURLTarget1Drop(const std::wstring& url, DWORD& effect);
     // Whether the drag image is on (the drop target's ShowImage).
     bool DropShowImage() const { return dropShowImage_; }
+    // Takes links dragged onto the window to the two events above.
+    dragdrop::TDropURLTarget* DropURLTarget1 = nullptr;
 
     // --- history drop-down -------------------------------------------------------------
     void HideHistoryPanel();

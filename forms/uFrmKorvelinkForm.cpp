@@ -16,7 +16,9 @@
 #include "classlib/SpeedButton.h"
 #include "classlib/Timer.h"
 #include "classlib/ToolBar.h"
+#include "classlib/Strings.h"
 #include "components/TrayIcon.h"
+#include "dragdrop/DragDropInternet.h"
 #include "forms/VideoPanel.h"
 
 namespace app {
@@ -106,6 +108,26 @@ void TFrmKorvelink::CreateControls() {
     TrayIcon1->Loaded();
 
     LoadPictures();
+
+    // Links dragged from a browser; the library stays started while the
+    // window can take them.
+    dragdrop::Initialize();
+    DropURLTarget1 = new dragdrop::TDropURLTarget(this);
+    DropURLTarget1->Name = L"DropURLTarget1";
+    DropURLTarget1->DragTypes = dragdrop::dtLink;
+    DropURLTarget1->GetDataOnEnter = true;
+    DropURLTarget1->OnEnter = [this](TComponent*, TShiftState, POINT, LONG& effect) {
+        DWORD e = static_cast<DWORD>(effect);
+        DropURLTarget1Enter(cls::CodePageToWide(DropURLTarget1->URL(), CP_ACP), e);
+        effect = static_cast<LONG>(e);
+        DropURLTarget1->SetShowImage(DropShowImage());
+    };
+    DropURLTarget1->OnDrop = [this](TComponent*, TShiftState, POINT, LONG& effect) {
+        DWORD e = static_cast<DWORD>(effect);
+        DropURLTarget1Drop(cls::CodePageToWide(DropURLTarget1->URL(), CP_ACP), e);
+        effect = static_cast<LONG>(e);
+    };
+    DropURLTarget1->SetTarget(this);
 
     OnCreate = Method(this, &TFrmKorvelink::FormCreate);
     OnActivate = Method(this, &TFrmKorvelink::FormActivate);

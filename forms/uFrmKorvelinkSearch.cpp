@@ -267,6 +267,7 @@ void TFrmKorvelink::DropURLTarget1Enter(const std::wstring& url, DWORD& effect) 
     // A drop while a search runs or a modal window is open would start a
     // search inside it.
     if (!BtnAnalizar->Enabled() || searching_ || ModalWindowOpen() || UserIdFormExists()) {
+        dropShowImage_ = false;
         effect = DROPEFFECT_NONE;
         return;
     }
