@@ -12,6 +12,10 @@ rm -rf "$KORVELINK_BUILD/fakesite"
 mkdir -p "$(dirname "$WINEPREFIX")"
 wineboot -i >/dev/null 2>&1
 wineserver -w
+# Wine's own Tahoma and Marlett (the window font and the caption-button
+# glyphs) are only found in the prefix's Fonts folder.
+mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
+cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
 # A virtual desktop gives the windows frames and a notification area even
 # on a bare X server without a window manager.
 wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
