@@ -1,7 +1,7 @@
 // A breadcrumb bar for one folder: the folder's shell icon, then one button
 // per folder level captioned with the shell's name for it, each followed by
 // an arrow that drops down that level's sub-folders; a leading arrow opens
-// the root menu (hidden ancestors, a new folder, special folders, favourites
+// the root menu (hidden ancestors, a new folder, standard shell folders, favourites
 // and drives). A click on the empty area turns the bar into an edit box with
 // path completion.
 //
@@ -36,7 +36,7 @@ namespace components {
 // The state of the part under the pointer or with the keyboard's highlight.
 enum TspItemState : uint8_t { spNormal, spButtonPressed, spArrowPressed, spButtonHot, spArrowHot };
 
-// The special folders the root menu offers, one bit each.
+// The standard shell folders the root menu offers, one bit each.
 using TspPaths = uint8_t;
 constexpr TspPaths spDesktop = 1;
 constexpr TspPaths spDocuments = 2;
@@ -229,7 +229,7 @@ public:
     // The folder menu's item action.
     void MenuItemClick(cls::TComponent* sender);
 
-    // The shell's path of a special folder by its CSIDL; empty on failure.
+    // The shell's path of a standard shell folder by its CSIDL; empty on failure.
     static std::wstring GetSpecialFolderPath(int csidl);
     // The system image list (small icons unless asked for large); 0 on failure.
     static HIMAGELIST SysImageListHandle(const std::wstring& path, bool wantLargeIcons);

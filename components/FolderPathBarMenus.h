@@ -31,13 +31,13 @@ std::wstring UniqueFolderName(const std::wstring& base, const std::wstring& name
                               const std::function<bool(const std::wstring&)>& exists);
 
 // The root menu's entries in order: hidden ancestors (deepest first) and a
-// separator, the new-folder marker and a separator, the special folders, a
+// separator, the new-folder marker and a separator, the standard shell folders, a
 // separator, the favourites, a separator, the drives.
 std::vector<std::wstring> RootMenuEntries(const std::vector<std::wstring>& hiddenAncestors, bool showNewFolder,
                                           const std::vector<std::wstring>& specialFolders,
                                           const std::vector<std::wstring>& favorites,
                                           const std::vector<std::wstring>& drives);
-// The CSIDLs of the special folders chosen, in menu order.
+// The CSIDLs of the standard shell folders chosen, in menu order.
 std::vector<int> SpecialFolderIds(unsigned char specialFolders);
 
 // A path that names its drive or server ("C:\...", "\\server\share..."), so

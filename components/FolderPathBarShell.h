@@ -1,5 +1,5 @@
 // The shell and file-system look-ups of the folder path bar: item ID lists,
-// display names and system icons, special folders, sub-folders and drives.
+// display names and system icons, standard shell folders, sub-folders and drives.
 #pragma once
 #include <windows.h>
 #include <commctrl.h>
@@ -39,7 +39,7 @@ std::wstring DisplayNameOfPath(const std::wstring& path);
 // Name and icon of the shell's computer folder.
 ShellItemInfo ComputerFolderInfo();
 
-// The path of a special folder by CSIDL; empty on failure.
+// The path of a standard shell folder by CSIDL; empty on failure.
 std::wstring SpecialFolderPath(int csidl);
 // The shell's system image list, small icons unless asked for large; null
 // on failure. The list is shared by the process and must not be destroyed.

@@ -30,7 +30,7 @@ std::wstring GetTempFolder();
 // to exist is used instead, so the cache never lands in the current folder.
 std::wstring GetTempFolderFrom(const std::function<DWORD(DWORD, wchar_t*)>& getTempPath);
 
-// A special folder (CSIDL number) with a trailing "\"; empty when unknown.
+// A standard shell folder (CSIDL number) with a trailing "\"; empty when unknown.
 std::wstring GetShellFolderPath(int csidl);
 
 // A key of section "General" of AppFolder + "Init.dat"; empty when the file
