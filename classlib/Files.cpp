@@ -98,7 +98,6 @@ bool ReadFileBytes(std::wstring_view fileName, std::string& data) {
     return true;
 }
 
-namespace {
 bool WriteAll(HANDLE f, std::string_view data) {
     size_t done = 0;
     while (done < data.size()) {
@@ -109,7 +108,6 @@ bool WriteAll(HANDLE f, std::string_view data) {
     }
     return true;
 }
-}  // namespace
 
 bool WriteFileBytes(std::wstring_view fileName, std::string_view data) {
     FileHandle f(CreateFileW(Z(fileName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,

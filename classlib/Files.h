@@ -1,5 +1,6 @@
 // File and folder helpers over the wide Win32 file API.
 #pragma once
+#include <windows.h>
 #include <string>
 #include <string_view>
 #include <cstdint>
@@ -28,6 +29,8 @@ bool RemoveFile(std::wstring_view fileName);
 // cannot be opened or read.
 bool ReadFileBytes(std::wstring_view fileName, std::string& data);
 bool WriteFileBytes(std::wstring_view fileName, std::string_view data);
+// Writes all of Data to an open file, however many calls that takes.
+bool WriteAll(HANDLE file, std::string_view data);
 // Writes a temporary file in the same folder, flushes it and then replaces
 // the target, so readers see either the old or the new content, never half.
 bool WriteFileAtomic(std::wstring_view fileName, std::string_view data);

@@ -75,6 +75,29 @@ std::unique_ptr<TFileGroupDescriptorCustomClipboardFormat> OfferedDescriptor(IDa
     return d;
 }
 
+// Asks the source for FileContents once per item its file group descriptor
+// names (or once, at index -1, without a descriptor) and hands each medium
+// with the item's name to Take. Take returns false to give up the whole read.
+template <typename First, typename Second, typename Take>
+bool ForEachContentsMedium(IDataObject* dataObject, FORMATETC fe, Take take) {
+    auto descriptor = OfferedDescriptor<First, Second>(dataObject);
+    int count = 0;
+    if (descriptor->GetData(dataObject)) {
+        count = descriptor->Count();
+        fe.lindex = 0;
+    } else {
+        fe.lindex = -1;
+    }
+    while (fe.lindex < count) {
+        StgMedium medium;
+        if (FAILED(dataObject->GetData(&fe, medium.put()))) break;
+        int index = fe.lindex++;
+        std::wstring name = index >= 0 && index < descriptor->Count() ? descriptor->GetFilename(index) : L"";
+        if (!take(medium.get(), name)) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 // ---- name lists ----
@@ -456,35 +479,23 @@ bool TFileContentsStreamClipboardFormat::GetData(IDataObject* dataObject) {
     bool result = false;
     Clear();
     if (!dataObject) return false;
-    auto descriptor = OfferedDescriptor<TUnicodeFileGroupDescriptorClipboardFormat,
-                                        TAnsiFileGroupDescriptorClipboardFormat>(dataObject);
-    FORMATETC fe = formatEtc_;
-    int count = 0;
-    if (descriptor->GetData(dataObject)) {
-        count = descriptor->Count();
-        fe.lindex = 0;
-    } else {
-        fe.lindex = -1;
-    }
-    while (fe.lindex < count) {
-        StgMedium medium;
-        if (FAILED(dataObject->GetData(&fe, medium.put()))) break;
-        int index = fe.lindex++;
-        cls::ComPtr<IStream> stream;
-        if (medium->tymed == TYMED_ISTORAGE) {
-            stream = StorageToStream(medium->pstg);
-            if (!stream) return false;
-        } else if (medium->tymed == TYMED_ISTREAM && medium->pstm) {
-            stream = cls::ComPtr<IStream>(medium->pstm, true);
-        } else {
-            continue;
-        }
-        cls::ComPtr<IStream> copy = CopyToMemoryStream(stream.get());
-        std::wstring name = index >= 0 && index < descriptor->Count() ? descriptor->GetFilename(index) : L"";
-        streams_.AddNamed(std::move(copy), name);
-        result = true;
-    }
-    return result;
+    bool complete = ForEachContentsMedium<TUnicodeFileGroupDescriptorClipboardFormat,
+                                          TAnsiFileGroupDescriptorClipboardFormat>(
+        dataObject, formatEtc_, [&](const STGMEDIUM& medium, const std::wstring& name) {
+            cls::ComPtr<IStream> stream;
+            if (medium.tymed == TYMED_ISTORAGE) {
+                stream = StorageToStream(medium.pstg);
+                if (!stream) return false;
+            } else if (medium.tymed == TYMED_ISTREAM && medium.pstm) {
+                stream = cls::ComPtr<IStream>(medium.pstm, true);
+            } else {
+                return true;
+            }
+            streams_.AddNamed(CopyToMemoryStream(stream.get()), name);
+            result = true;
+            return true;
+        });
+    return complete && result;
 }
 
 bool TFileContentsStreamClipboardFormat::AssignTo(TCustomDataFormat& dest) {
@@ -506,25 +517,13 @@ bool TFileContentsStorageClipboardFormat::GetData(IDataObject* dataObject) {
     bool result = false;
     Clear();
     if (!dataObject) return false;
-    auto descriptor = OfferedDescriptor<TAnsiFileGroupDescriptorClipboardFormat,
-                                        TUnicodeFileGroupDescriptorClipboardFormat>(dataObject);
-    FORMATETC fe = formatEtc_;
-    int count = 0;
-    if (descriptor->GetData(dataObject)) {
-        count = descriptor->Count();
-        fe.lindex = 0;
-    } else {
-        fe.lindex = -1;
-    }
-    while (fe.lindex < count) {
-        StgMedium medium;
-        if (FAILED(dataObject->GetData(&fe, medium.put()))) break;
-        int index = fe.lindex++;
-        if (medium->tymed != TYMED_ISTORAGE || !medium->pstg) continue;
-        std::wstring name = index >= 0 && index < descriptor->Count() ? descriptor->GetFilename(index) : L"";
-        storages_.AddStorage(medium->pstg, name);
-        result = true;
-    }
+    ForEachContentsMedium<TAnsiFileGroupDescriptorClipboardFormat, TUnicodeFileGroupDescriptorClipboardFormat>(
+        dataObject, formatEtc_, [&](const STGMEDIUM& medium, const std::wstring& name) {
+            if (medium.tymed != TYMED_ISTORAGE || !medium.pstg) return true;
+            storages_.AddStorage(medium.pstg, name);
+            result = true;
+            return true;
+        });
     return result;
 }
 

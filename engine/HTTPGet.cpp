@@ -7,7 +7,9 @@
 #include <string>
 
 #include "classlib/Application.h"
+#include "classlib/Files.h"
 #include "classlib/Raii.h"
+#include "classlib/Strings.h"
 
 namespace engine {
 
@@ -79,33 +81,15 @@ bool Complete(IoContext& io, HANDLE abortEvent, Call call) {
     return io.asyncResult != 0;
 }
 
-bool StartsWithNoCase(const std::wstring& s, const wchar_t* prefix) {
-    size_t n = wcslen(prefix);
-    if (s.size() < n) return false;
-    for (size_t i = 0; i < n; ++i)
-        if (towlower(s[i]) != prefix[i]) return false;
-    return true;
-}
-
-bool WriteAll(HANDLE file, const char* data, DWORD size) {
-    while (size > 0) {
-        DWORD written = 0;
-        if (!WriteFile(file, data, size, &written, nullptr) || written == 0) return false;
-        data += written;
-        size -= written;
-    }
-    return true;
-}
-
 }  // namespace
 
 THttpTarget SplitHttpUrl(const std::wstring& url) {
     THttpTarget t;
     size_t skip;
-    if (StartsWithNoCase(url, L"https://")) {
+    if (cls::StartsText(url, L"https://")) {
         t.Secure = true;
         skip = 8;
-    } else if (StartsWithNoCase(url, L"http://")) {
+    } else if (cls::StartsText(url, L"http://")) {
         skip = 7;
     } else {
         return t;
@@ -276,7 +260,7 @@ void THTTPGetThread::Transfer() {
             break;
         }
         if (FTToFile) {
-            if (!WriteAll(file.get(), io->buffer, BytesToRead)) {
+            if (!cls::WriteAll(file.get(), std::string_view(io->buffer, BytesToRead))) {
                 stoppedEarly = true;
                 break;
             }

@@ -39,7 +39,7 @@ TEST(FolderPathBarModel, SplitAndJoinPaths) {
         EXPECT_EQ(folders.back(), c.path);
         EXPECT_EQ(folders.front(), c.parts.front() + L"\\");
     }
-    // Special folders split into their own levels and join back.
+    // Standard shell folders split into their own levels and join back.
     for (int csidl : {CSIDL_PERSONAL, CSIDL_DESKTOPDIRECTORY, CSIDL_MYPICTURES}) {
         const std::wstring path = AddBackslash(TFolderPathBar::GetSpecialFolderPath(csidl));
         ASSERT_GT(path.size(), 3u);

@@ -34,12 +34,6 @@ constexpr size_t kSdSize = 262161;
 // snapshot, an SD and an HD row.
 constexpr POINT kSdLabel = {243, 97};
 
-std::wstring ArtifactsFolder() {
-    std::wstring dir = cls::ExtractFilePath(ProgramPath()) + L"..\\artifacts\\";
-    cls::ForceDirectories(dir);
-    return dir;
-}
-
 std::wstring ShellFolder(int csidl) {
     wchar_t buf[MAX_PATH] = {};
     if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buf))) return {};
@@ -64,53 +58,6 @@ std::string SitePattern(size_t size) {
     std::string s(size, '\0');
     for (size_t i = 0; i < size; ++i) s[i] = static_cast<char>(i % 251);
     return s;
-}
-
-void Send(INPUT* inputs, UINT count) { SendInput(count, inputs, sizeof(INPUT)); }
-
-void ClickAt(POINT screen, bool right = false) {
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    INPUT in[3] = {};
-    for (INPUT& i : in) {
-        i.type = INPUT_MOUSE;
-        i.mi.dx = screen.x * 65535 / (w - 1);
-        i.mi.dy = screen.y * 65535 / (h - 1);
-    }
-    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    in[1].mi.dwFlags = (right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN) | MOUSEEVENTF_ABSOLUTE;
-    in[2].mi.dwFlags = (right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP) | MOUSEEVENTF_ABSOLUTE;
-    Send(in, 1);
-    Sleep(100);
-    Send(in + 1, 2);
-}
-
-void TypeText(const std::wstring& text) {
-    for (wchar_t c : text) {
-        INPUT in[2] = {};
-        in[0].type = in[1].type = INPUT_KEYBOARD;
-        in[0].ki.wScan = in[1].ki.wScan = c;
-        in[0].ki.dwFlags = KEYEVENTF_UNICODE;
-        in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
-        Send(in, 2);
-    }
-}
-
-void PressKey(WORD vk) {
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = vk;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    Send(in, 2);
-}
-
-template <class Pred>
-bool WaitUntil(Pred done, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(50);
-    }
-    return true;
 }
 
 std::wstring ClassOf(HWND w) {

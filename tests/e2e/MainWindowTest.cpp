@@ -20,12 +20,6 @@ namespace {
 
 const wchar_t* const MainWindowClass = L"TFrmKorvelink";
 
-std::wstring ArtifactsFolder() {
-    std::wstring dir = cls::ExtractFilePath(ProgramPath()) + L"..\\artifacts\\";
-    cls::ForceDirectories(dir);
-    return dir;
-}
-
 // The fake site's request log, through Wine's drive for the Unix root.
 std::string SiteLog() {
     const wchar_t* unix = _wgetenv(L"KORVELINK_FAKESITE_LOG");
@@ -43,51 +37,6 @@ void ForgetSettings() {
         DeleteFileW((data + L"Config.ini").c_str());
         DeleteFileW((data + L"Historial.dat").c_str());
     }
-}
-
-void SendKeys(const INPUT* inputs, UINT count) { SendInput(count, const_cast<INPUT*>(inputs), sizeof(INPUT)); }
-
-void ClickAt(POINT screen) {
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    INPUT in[3] = {};
-    for (INPUT& i : in) {
-        i.type = INPUT_MOUSE;
-        i.mi.dx = screen.x * 65535 / (w - 1);
-        i.mi.dy = screen.y * 65535 / (h - 1);
-    }
-    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_ABSOLUTE;
-    in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP | MOUSEEVENTF_ABSOLUTE;
-    SendKeys(in, 3);
-}
-
-void TypeText(const std::wstring& text) {
-    for (wchar_t c : text) {
-        INPUT in[2] = {};
-        in[0].type = in[1].type = INPUT_KEYBOARD;
-        in[0].ki.wScan = in[1].ki.wScan = c;
-        in[0].ki.dwFlags = KEYEVENTF_UNICODE;
-        in[1].ki.dwFlags = KEYEVENTF_UNICODE | KEYEVENTF_KEYUP;
-        SendKeys(in, 2);
-    }
-}
-
-void PressKey(WORD vk) {
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = vk;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendKeys(in, 2);
-}
-
-template <class Pred>
-bool WaitUntil(Pred done, DWORD timeoutMs) {
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs) return false;
-        Sleep(50);
-    }
-    return true;
 }
 
 }  // namespace

@@ -66,4 +66,23 @@ private:
     std::wstring oldValue_;
 };
 
+// Real input through SendInput, as a user's mouse and keyboard give it.
+void ClickAt(POINT screen, bool right = false);
+void TypeText(const std::wstring& text);
+void PressKey(WORD vk);
+
+// Polls the condition every 50 ms; false when it still fails after the time.
+template <class Pred>
+bool WaitUntil(Pred done, DWORD timeoutMs) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs) return false;
+        Sleep(50);
+    }
+    return true;
+}
+
+// build/artifacts beside the program's folder, where screenshots are kept.
+std::wstring ArtifactsFolder();
+
 }  // namespace e2e

@@ -32,55 +32,11 @@
 #include "forms/uFrmDownloading.h"
 #include "tests/classlib/FormsTestSupport.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/RecordingTaskbarList.h"
 
 namespace downloadtest {
 
-// What the taskbar routines ask of the shell.
-class RecordingTaskbarList : public ITaskbarList3 {
-public:
-    std::vector<TBPFLAG> states;
-    std::vector<std::pair<ULONGLONG, ULONGLONG>> values;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-        if (iid == IID_IUnknown || iid == IID_ITaskbarList || iid == IID_ITaskbarList2 ||
-            iid == IID_ITaskbarList3) {
-            *out = this;
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs_; }
-    HRESULT STDMETHODCALLTYPE HrInit() override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE AddTab(HWND) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE DeleteTab(HWND) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE ActivateTab(HWND) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetActiveAlt(HWND) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE MarkFullscreenWindow(HWND, WINBOOL) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetProgressValue(HWND, ULONGLONG done, ULONGLONG total) override {
-        values.push_back({done, total});
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE SetProgressState(HWND, TBPFLAG flags) override {
-        states.push_back(flags);
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE RegisterTab(HWND, HWND) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE UnregisterTab(HWND) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetTabOrder(HWND, HWND) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetTabActive(HWND, HWND, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE ThumbBarAddButtons(HWND, UINT, LPTHUMBBUTTON) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE ThumbBarUpdateButtons(HWND, UINT, LPTHUMBBUTTON) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE ThumbBarSetImageList(HWND, HIMAGELIST) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetOverlayIcon(HWND, HICON, LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetThumbnailTooltip(HWND, LPCWSTR) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE SetThumbnailClip(HWND, RECT*) override { return E_NOTIMPL; }
-
-private:
-    LONG refs_ = 1;
-};
+using RecordingTaskbarList = testing_support::RecordingTaskbarList;
 
 struct Box {
     std::wstring text, caption;

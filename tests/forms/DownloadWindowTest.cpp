@@ -133,26 +133,26 @@ TEST_F(DownloadWindowTest, ProgressOnTheTaskbarWhileActive) {
     cls::TLabel* label = SdLabel(L"40000/clip.mp4?trickle=20&chunk=4096");
     TFrmDownloading* w = Start(label);
     cls::Application.ActivateApp(true);
-    ASSERT_GE(taskbar.values.size(), 1u);
-    EXPECT_EQ(taskbar.values[0], std::make_pair(0ULL, 100ULL));
-    ASSERT_GE(taskbar.states.size(), 1u);
-    EXPECT_EQ(taskbar.states.back(), TBPF_INDETERMINATE);
+    ASSERT_GE(taskbar.Progress().size(), 1u);
+    EXPECT_EQ(taskbar.Progress()[0], std::make_pair(0ULL, 100ULL));
+    ASSERT_GE(taskbar.Flags().size(), 1u);
+    EXPECT_EQ(taskbar.Flags().back(), TBPF_INDETERMINATE);
 
     // Moving over the window while the transfer runs leaves the taskbar alone.
     ASSERT_TRUE(WaitForProgress());
     EXPECT_FALSE(w->DrawnProgressBar1->Marquee());
     EXPECT_TRUE(EndsWith(w->Caption(), L"% Downloaded"));
-    size_t states = taskbar.states.size();
+    size_t states = taskbar.Flags().size();
     w->FormMouseMove(w, 0, 1, 1);
-    EXPECT_EQ(taskbar.states.size(), states);
+    EXPECT_EQ(taskbar.Flags().size(), states);
 
     ASSERT_TRUE(WaitForEnd());
-    for (size_t i = 1; i < taskbar.values.size(); ++i) {
-        EXPECT_LE(taskbar.values[i - 1].first, taskbar.values[i].first);
-        EXPECT_EQ(taskbar.values[i].second, 100ULL);
+    for (size_t i = 1; i < taskbar.Progress().size(); ++i) {
+        EXPECT_LE(taskbar.Progress()[i - 1].first, taskbar.Progress()[i].first);
+        EXPECT_EQ(taskbar.Progress()[i].second, 100ULL);
     }
-    EXPECT_EQ(taskbar.values.back().first, 100ULL);
-    EXPECT_EQ(taskbar.states.back(), TBPF_NOPROGRESS);
+    EXPECT_EQ(taskbar.Progress().back().first, 100ULL);
+    EXPECT_EQ(taskbar.Flags().back(), TBPF_NOPROGRESS);
 }
 
 TEST_F(DownloadWindowTest, CancelDeletesThePartialFileAndRestartDownloadsAgain) {
@@ -177,12 +177,12 @@ TEST_F(DownloadWindowTest, CancelDeletesThePartialFileAndRestartDownloadsAgain) 
     EXPECT_EQ(w->BtnOpen->Caption(), L"Restart");
     EXPECT_FALSE(w->BtnPlay->Visible());
     EXPECT_FALSE(cls::FileExists(path));
-    EXPECT_EQ(taskbar.states.back(), TBPF_PAUSED);
+    EXPECT_EQ(taskbar.Flags().back(), TBPF_PAUSED);
     EXPECT_EQ(label->Caption(), L"Download video in Standard Definition");
 
     // Moving over the finished window clears the taskbar.
     w->FormMouseMove(w, 0, 1, 1);
-    EXPECT_EQ(taskbar.states.back(), TBPF_NOPROGRESS);
+    EXPECT_EQ(taskbar.Flags().back(), TBPF_NOPROGRESS);
 
     w->BtnOpen->Click();
     EXPECT_TRUE(DownloadRunning);
@@ -198,8 +198,8 @@ TEST_F(DownloadWindowTest, CancelAtZeroShowsASmallSegment) {
     w->BtnCancelar->Click();
     ASSERT_TRUE(WaitForEnd());
     EXPECT_EQ(w->DrawnProgressBar1->Position(), 2);
-    EXPECT_EQ(taskbar.values.back(), std::make_pair(2ULL, 100ULL));
-    EXPECT_EQ(taskbar.states.back(), TBPF_PAUSED);
+    EXPECT_EQ(taskbar.Progress().back(), std::make_pair(2ULL, 100ULL));
+    EXPECT_EQ(taskbar.Flags().back(), TBPF_PAUSED);
     EXPECT_FALSE(cls::FileExists(Downloaded(L"A clip (SD).mp4")));
 }
 
@@ -231,7 +231,7 @@ TEST_F(DownloadWindowTest, FailedTransfersAreNeverComplete) {
         EXPECT_FALSE(cls::FileExists(w->HG->FileName));
         EXPECT_EQ(label->Caption(), L"Download video in Standard Definition");
         EXPECT_TRUE(label->HelpKeyword.empty());
-        EXPECT_EQ(taskbar.states.back(), TBPF_ERROR);
+        EXPECT_EQ(taskbar.Flags().back(), TBPF_ERROR);
     }
 }
 
@@ -366,7 +366,7 @@ TEST_F(DownloadWindowTest, ExitAbortsTheRunningDownload) {
     EXPECT_FALSE(DownloadRunning);
     EXPECT_FALSE(DownloadFormExists);
     EXPECT_TRUE(menusEnabled);
-    EXPECT_EQ(taskbar.states.back(), TBPF_NOPROGRESS);
+    EXPECT_EQ(taskbar.Flags().back(), TBPF_NOPROGRESS);
 }
 
 // --- shell calls, no transfer needed ---------------------------------------------------

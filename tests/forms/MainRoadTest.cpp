@@ -212,14 +212,14 @@ TEST_F(MainRoad, SearchDownloadAndPlay) {
     EXPECT_EQ(sd->Caption(), L"Play video in Standard Definition");
     EXPECT_EQ(sd->HelpKeyword, file);
     // The taskbar button showed the download from its start.
-    ASSERT_FALSE(taskbar_.states.empty());
-    EXPECT_EQ(taskbar_.states.front(), TBPF_INDETERMINATE);
+    ASSERT_FALSE(taskbar_.Flags().empty());
+    EXPECT_EQ(taskbar_.Flags().front(), TBPF_INDETERMINATE);
 
     // Closing the finished window gives the menus back.
     w.BtnCancelar->Click();
     ASSERT_TRUE(formstest::PumpUntil([] { return FrmDownloading == nullptr && !DownloadFormExists; }));
     EXPECT_TRUE(DownloadMenusEnabled());
-    EXPECT_EQ(taskbar_.states.back(), TBPF_NOPROGRESS);
+    EXPECT_EQ(taskbar_.Flags().back(), TBPF_NOPROGRESS);
     {
         formstest::HeldKeys ctrl({VK_CONTROL});
         PressKey('D');
