@@ -116,9 +116,9 @@ cls::Handle StartThread(std::function<void()> body) {
 
 }  // namespace
 
-// The server's lock and its waits. Every waiter sleeps on an event of its
-// own, registered while it still holds the lock, so a NotifyAll between its
-// test and its sleep still wakes it.
+// The server's lock, its waits and its threads. Every waiter sleeps on an
+// event of its own, registered while it still holds the lock, so a
+// NotifyAll between its test and its sleep still wakes it.
 class LoopbackServer::Monitor {
 public:
     Monitor() { InitializeCriticalSection(&lock_); }
