@@ -7,6 +7,17 @@
 
 namespace cls {
 
+namespace {
+
+// Split buttons came with Windows Vista, so XP's headers lack them; on XP
+// the button is a plain push button and its menu stays closed.
+constexpr LONG kSplitButtonStyle = 0x000C;
+constexpr UINT kDropDownCode = BCN_FIRST + 0x0002;
+
+bool SplitButtonsAvailable() { return LOBYTE(LOWORD(GetVersion())) >= 6; }
+
+}  // namespace
+
 TButton::TButton(TComponent* owner) : TWinControl(owner) {
     width_ = 75;
     height_ = 25;
@@ -37,7 +48,7 @@ void TButton::DoClick() {
 void TButton::CreateParams(TCreateParams& p) {
     TWinControl::CreateParams(p);
     p.ClassName = L"BUTTON";
-    p.Style |= (default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | (DropDownMenu ? BS_SPLITBUTTON : 0);
+    p.Style |= (default_ ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | (DropDownMenu && SplitButtonsAvailable() ? kSplitButtonStyle : 0);
 }
 
 bool TButton::CommandNotify(WORD code, WORD) {
@@ -47,7 +58,7 @@ bool TButton::CommandNotify(WORD code, WORD) {
 }
 
 bool TButton::Notify(NMHDR& header, LRESULT&) {
-    if (header.code != BCN_DROPDOWN || !DropDownMenu) return false;
+    if (header.code != kDropDownCode || !DropDownMenu) return false;
     POINT p = ClientToScreen({0, Height()});
     DropDownMenu->PopupComponent = this;
     DropDownMenu->Popup(p.x, p.y);

@@ -27,8 +27,10 @@ if ! dpkg --print-foreign-architectures | grep -qx i386; then
     apt_update_once
 fi
 
+# The compilers of the win32 thread model (no libwinpthread, so the program
+# keeps to what Windows XP exports); binutils for the import check.
 packages=(
-    wine wine32:i386 g++-mingw-w64-i686 mingw-w64-tools
+    wine wine32:i386 g++-mingw-w64-i686-win32 binutils-mingw-w64-i686 mingw-w64-tools
     fonts-wine fonts-liberation xvfb xauth cmake ninja-build dpkg-dev
     googletest libz-mingw-w64-dev python3 openssl curl
 )

@@ -50,12 +50,18 @@ bool WaitFor(const std::function<bool()>& done) {
     return done();
 }
 
+// Symbolic links came after XP, whose headers the build uses: bound here.
+bool CreateDirectorySymbolicLink(const std::wstring& link, const std::wstring& target) {
+    using Func = BOOLEAN(WINAPI*)(const wchar_t*, const wchar_t*, DWORD);
+    constexpr DWORD kDirectory = 0x1, kAllowUnprivileged = 0x2;
+    auto f = reinterpret_cast<Func>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "CreateSymbolicLinkW"));
+    return f && f(link.c_str(), target.c_str(), kDirectory | kAllowUnprivileged);
+}
+
 class DirectoryLink {
 public:
     DirectoryLink(const std::wstring& link, const std::wstring& target) : link_(link) {
-        if (CreateSymbolicLinkW(link.c_str(), target.c_str(),
-                                SYMBOLIC_LINK_FLAG_DIRECTORY | SYMBOLIC_LINK_FLAG_ALLOW_UNPRIVILEGED_CREATE) &&
-            IsDirectoryLink(link))
+        if (CreateDirectorySymbolicLink(link, target) && IsDirectoryLink(link))
             return;
         std::string from = UnixName(target), to = UnixName(link);
         if (from.empty() || to.empty()) return;

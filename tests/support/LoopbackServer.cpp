@@ -3,9 +3,12 @@
 #include <winsock2.h>
 #include <ws2tcpip.h>
 
+#include <windows.h>
+
 #include <algorithm>
-#include <chrono>
 #include <stdexcept>
+
+#include "classlib/Raii.h"
 
 namespace testing_support {
 
@@ -95,7 +98,78 @@ void StartWinsock() {
     if (WSAStartup(MAKEWORD(2, 2), &wsa) != 0) throw std::runtime_error("WSAStartup failed");
 }
 
+DWORD WINAPI RunThread(void* param) {
+    std::unique_ptr<std::function<void()>> body(static_cast<std::function<void()>*>(param));
+    (*body)();
+    return 0;
+}
+
+cls::Handle StartThread(std::function<void()> body) {
+    auto* param = new std::function<void()>(std::move(body));
+    HANDLE thread = CreateThread(nullptr, 0, RunThread, param, 0, nullptr);
+    if (!thread) {
+        delete param;
+        throw std::runtime_error("CreateThread failed");
+    }
+    return cls::Handle(thread);
+}
+
 }  // namespace
+
+// The server's lock, its waits and its threads. Every waiter sleeps on an
+// event of its own, registered while it still holds the lock, so a
+// NotifyAll between its test and its sleep still wakes it.
+class LoopbackServer::Monitor {
+public:
+    Monitor() { InitializeCriticalSection(&lock_); }
+    ~Monitor() { DeleteCriticalSection(&lock_); }
+    Monitor(const Monitor&) = delete;
+    Monitor& operator=(const Monitor&) = delete;
+
+    void Enter() { EnterCriticalSection(&lock_); }
+    void Leave() { LeaveCriticalSection(&lock_); }
+
+    // With the lock held: false when Done still fails after TimeoutMs.
+    template <typename Done>
+    bool WaitUntil(Done done, DWORD timeoutMs) {
+        DWORD start = GetTickCount();
+        while (!done()) {
+            DWORD elapsed = GetTickCount() - start;
+            if (elapsed >= timeoutMs) return false;
+            cls::Handle woken(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+            if (!woken) throw std::runtime_error("CreateEvent failed");
+            waiters_.push_back(woken.get());
+            Leave();
+            WaitForSingleObject(woken.get(), timeoutMs - elapsed);
+            Enter();
+            waiters_.erase(std::find(waiters_.begin(), waiters_.end(), woken.get()));
+        }
+        return true;
+    }
+
+    // With the lock held.
+    void NotifyAll() {
+        for (HANDLE w : waiters_) SetEvent(w);
+    }
+
+    cls::Handle acceptThread;
+    std::vector<cls::Handle> connections;
+
+private:
+    CRITICAL_SECTION lock_;
+    std::vector<HANDLE> waiters_;
+};
+
+class LoopbackServer::Locked {
+public:
+    explicit Locked(Monitor& monitor) : monitor_(monitor) { monitor_.Enter(); }
+    ~Locked() { monitor_.Leave(); }
+    Locked(const Locked&) = delete;
+    Locked& operator=(const Locked&) = delete;
+
+private:
+    Monitor& monitor_;
+};
 
 std::string LoopbackRequest::Header(const std::string& name) const {
     std::string want = Lower(name);
@@ -111,7 +185,7 @@ bool LoopbackRequest::HasHeader(const std::string& name) const {
     return false;
 }
 
-LoopbackServer::LoopbackServer() {
+LoopbackServer::LoopbackServer() : monitor_(std::make_unique<Monitor>()) {
     StartWinsock();
     SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     if (s == INVALID_SOCKET) {
@@ -130,20 +204,20 @@ LoopbackServer::LoopbackServer() {
     }
     listener_ = s;
     port_ = ntohs(addr.sin_port);
-    acceptThread_ = std::thread([this] { AcceptLoop(); });
+    monitor_->acceptThread = StartThread([this] { AcceptLoop(); });
 }
 
 LoopbackServer::~LoopbackServer() {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        Locked lock(*monitor_);
         stopping_ = true;
         for (uintptr_t s : open_) shutdown(static_cast<SOCKET>(s), SD_BOTH);
+        monitor_->NotifyAll();
     }
-    changed_.notify_all();
-    acceptThread_.join();
+    WaitForSingleObject(monitor_->acceptThread.get(), INFINITE);
     closesocket(static_cast<SOCKET>(listener_));
     // No new connection threads once the accept loop has ended.
-    for (auto& t : connections_) t.join();
+    for (auto& t : monitor_->connections) WaitForSingleObject(t.get(), INFINITE);
     WSACleanup();
 }
 
@@ -153,42 +227,39 @@ std::wstring LoopbackServer::Url(const std::string& path) const {
 }
 
 void LoopbackServer::On(const std::string& path, LoopbackResponse response) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(*monitor_);
     routes_[path] = std::move(response);
 }
 
 void LoopbackServer::OnOther(std::function<LoopbackResponse(const LoopbackRequest&)> handler) {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(*monitor_);
     other_ = std::move(handler);
 }
 
 std::vector<LoopbackRequest> LoopbackServer::Requests() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(*monitor_);
     return requests_;
 }
 
 size_t LoopbackServer::RequestCount() const {
-    std::lock_guard<std::mutex> lock(mutex_);
+    Locked lock(*monitor_);
     return requests_.size();
 }
 
 bool LoopbackServer::WaitForRequests(size_t count, int timeoutMs) const {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                             [&] { return requests_.size() >= count; });
+    Locked lock(*monitor_);
+    return monitor_->WaitUntil([&] { return requests_.size() >= count; }, static_cast<DWORD>(timeoutMs));
 }
 
 bool LoopbackServer::WaitForStall(int timeoutMs) const {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return stalled_ > 0; });
+    Locked lock(*monitor_);
+    return monitor_->WaitUntil([&] { return stalled_ > 0; }, static_cast<DWORD>(timeoutMs));
 }
 
 void LoopbackServer::Release() {
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        ++releases_;
-    }
-    changed_.notify_all();
+    Locked lock(*monitor_);
+    ++releases_;
+    monitor_->NotifyAll();
 }
 
 int LoopbackServer::UnusedPort() {
@@ -209,7 +280,7 @@ void LoopbackServer::AcceptLoop() {
     SOCKET listener = static_cast<SOCKET>(listener_);
     for (;;) {
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            Locked lock(*monitor_);
             if (stopping_) return;
         }
         fd_set set;
@@ -219,20 +290,20 @@ void LoopbackServer::AcceptLoop() {
         if (select(0, &set, nullptr, nullptr, &tv) <= 0) continue;
         SOCKET c = accept(listener, nullptr, nullptr);
         if (c == INVALID_SOCKET) continue;
-        std::lock_guard<std::mutex> lock(mutex_);
+        Locked lock(*monitor_);
         if (stopping_) {
             closesocket(c);
             return;
         }
         open_.push_back(c);
-        connections_.emplace_back([this, c] { Serve(c); });
+        monitor_->connections.push_back(StartThread([this, c] { Serve(c); }));
     }
 }
 
 LoopbackResponse LoopbackServer::Answer(const LoopbackRequest& request) {
     std::function<LoopbackResponse(const LoopbackRequest&)> other;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        Locked lock(*monitor_);
         auto it = routes_.find(request.path);
         if (it == routes_.end()) it = routes_.find(request.path.substr(0, request.path.find('?')));
         if (it != routes_.end()) return it->second;
@@ -244,12 +315,12 @@ LoopbackResponse LoopbackServer::Answer(const LoopbackRequest& request) {
 }
 
 void LoopbackServer::StallUntilReleased() {
-    std::unique_lock<std::mutex> lock(mutex_);
+    Locked lock(*monitor_);
     unsigned seen = releases_;
     ++stalled_;
-    changed_.notify_all();
+    monitor_->NotifyAll();
     // Bounded, so a forgotten Release cannot hang a test run.
-    changed_.wait_for(lock, std::chrono::seconds(30), [&] { return stopping_ || releases_ != seen; });
+    monitor_->WaitUntil([&] { return stopping_ || releases_ != seen; }, 30 * 1000);
     --stalled_;
 }
 
@@ -262,10 +333,10 @@ void LoopbackServer::Serve(uintptr_t sock) {
     LoopbackRequest req;
     if (ReadRequest(s, req)) {
         {
-            std::lock_guard<std::mutex> lock(mutex_);
+            Locked lock(*monitor_);
             requests_.push_back(req);
+            monitor_->NotifyAll();
         }
-        changed_.notify_all();
         LoopbackResponse r = Answer(req);
         if (!r.closeWithoutResponse) {
             std::string head = "HTTP/1.1 " + std::to_string(r.status) + " " +
@@ -291,7 +362,7 @@ void LoopbackServer::Serve(uintptr_t sock) {
         }
     }
     {
-        std::lock_guard<std::mutex> lock(mutex_);
+        Locked lock(*monitor_);
         open_.erase(std::remove(open_.begin(), open_.end(), sock), open_.end());
     }
     shutdown(s, SD_SEND);

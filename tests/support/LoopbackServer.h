@@ -3,13 +3,11 @@
 // requests it received. Every response closes its connection. The server
 // stops (and lets every stalled response go) when it is destroyed.
 #pragma once
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
-#include <mutex>
+#include <memory>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -92,10 +90,14 @@ private:
     LoopbackResponse Answer(const LoopbackRequest& request);
     void StallUntilReleased();
 
+    // Its lock, its waits and its threads, over Win32 primitives (kept out
+    // of this header, which tests include beside <windows.h> or winsock2).
+    class Monitor;
+    class Locked;
+
     uintptr_t listener_;
     int port_ = 0;
-    std::thread acceptThread_;
-    std::vector<std::thread> connections_;
+    std::unique_ptr<Monitor> monitor_;
     std::map<std::string, LoopbackResponse> routes_;
     std::function<LoopbackResponse(const LoopbackRequest&)> other_;
     std::vector<LoopbackRequest> requests_;
@@ -103,8 +105,6 @@ private:
     int stalled_ = 0;               // responses waiting for Release now
     unsigned releases_ = 0;
     bool stopping_ = false;
-    mutable std::mutex mutex_;
-    mutable std::condition_variable changed_;
 };
 
 }  // namespace testing_support
