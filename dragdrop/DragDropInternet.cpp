@@ -37,7 +37,7 @@ bool StartsWithNoCase(std::string_view s, std::string_view prefix) {
 bool EqualsNoCase(std::string_view a, std::string_view b) { return a.size() == b.size() && StartsWithNoCase(a, b); }
 
 bool IsURLExtension(const std::wstring& fileName) {
-    return CompareStringOrdinal(FileExtension(fileName).c_str(), -1, L".url", -1, TRUE) == CSTR_EQUAL;
+    return cls::SameText(FileExtension(fileName), L".url");
 }
 
 std::wstring WithoutExtension(const std::wstring& fileName) {
