@@ -253,6 +253,7 @@ TEST_F(DropTargetTest, SourceAllowingNoLinkIsRefused) {
     EXPECT_EQ(target.DataObject(), nullptr);
     effect = DROPEFFECT_COPY;
     EXPECT_EQ(target.DragOver(MK_LBUTTON, Inside(), &effect), DV_E_CLIPFORMAT);
+    EXPECT_EQ(effect, 0u);
     effect = DROPEFFECT_COPY;
     EXPECT_EQ(target.Drop(&data, 0, Inside(), &effect), E_UNEXPECTED);
     EXPECT_EQ(effect, 0u);
@@ -270,6 +271,7 @@ TEST_F(DropTargetTest, DataWithoutUsableFormatIsRefused) {
     EXPECT_EQ(target.DataObject(), nullptr);
     effect = DROPEFFECT_LINK;
     EXPECT_EQ(target.DragOver(MK_LBUTTON, Inside(), &effect), DV_E_CLIPFORMAT);
+    EXPECT_EQ(effect, 0u) << "a refused drag shows no drop";
     EXPECT_EQ(target.DragLeave(), S_OK);
     EXPECT_EQ(target.Target(), nullptr);
 }
@@ -292,9 +294,14 @@ TEST_F(DropTargetTest, OnEnterRefusesWithZeroOrScrollOnly) {
         EXPECT_EQ(Enter(effect), S_OK);
         EXPECT_EQ(effect, DWORD(refusal));
         EXPECT_EQ(target.DataObject(), nullptr) << refusal;
+        for (DWORD keys : {DWORD(MK_LBUTTON), DWORD(MK_LBUTTON | MK_CONTROL | MK_SHIFT)}) {
+            effect = DROPEFFECT_COPY | DROPEFFECT_LINK;
+            EXPECT_EQ(target.DragOver(keys, Inside(), &effect), DV_E_CLIPFORMAT);
+            EXPECT_EQ(effect, 0u) << "the cursor must not offer a link";
+        }
         effect = DROPEFFECT_LINK;
-        EXPECT_EQ(target.DragOver(MK_LBUTTON, Inside(), &effect), DV_E_CLIPFORMAT);
-        EXPECT_EQ(target.DragLeave(), S_OK);
+        EXPECT_EQ(target.Drop(&data, MK_LBUTTON, Inside(), &effect), E_UNEXPECTED);
+        EXPECT_EQ(effect, 0u);
     }
 }
 
@@ -332,6 +339,58 @@ TEST_F(DropTargetTest, ExceptionsInHandlersBecomeUnexpected) {
     ASSERT_EQ(Enter(effect), S_OK);
     EXPECT_EQ(target.DragLeave(), E_UNEXPECTED);
     EXPECT_EQ(target.Target(), nullptr);
+}
+
+TEST_F(DropTargetTest, FailedEnterLeavesNothingBehind) {
+    // OLE sends nothing more after a failed DragEnter: the target cleans up itself.
+    target.OnEnter = [](cls::TComponent*, cls::TShiftState, POINT, LONG&) { throw std::runtime_error("enter"); };
+    DWORD effect = DROPEFFECT_LINK;
+    EXPECT_EQ(Enter(effect), E_UNEXPECTED);
+    EXPECT_TRUE(target.Text->Text().empty()) << "the data read before the failure";
+    EXPECT_EQ(target.Target(), nullptr);
+    EXPECT_EQ(target.DataObject(), nullptr);
+    target.OnEnter = nullptr;
+    data.FailReads = true;
+    EXPECT_EQ(Enter(effect), DV_E_CLIPFORMAT);
+    EXPECT_EQ(target.Target(), nullptr);
+
+    // A source whose format list never ends is cut off, not waited for.
+    struct EndlessSource : ListingDataObject {
+        HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC** out) override {
+            formats.AddRef();
+            *out = &formats;
+            return S_OK;
+        }
+        EndlessFormats formats;
+    } endless;
+    effect = DROPEFFECT_LINK;
+    EXPECT_EQ(Enter(effect, MK_LBUTTON, &endless), S_OK);
+    EXPECT_EQ(effect, 0u);
+    EXPECT_EQ(endless.formats.NextCalls, ULONG(kMaxEnumeratedFormats));
+    target.DragLeave();
+}
+
+TEST_F(DropTargetTest, AssignReadsADataObjectOrTheClipboard) {
+    target.Name = L"Target";
+    target.Assign(static_cast<IUnknown*>(static_cast<IDataObject*>(&data)));
+    EXPECT_EQ(target.Text->Text(), L"http://example.com/");
+    EXPECT_EQ(target.DataObject(), nullptr) << "let go afterwards";
+
+    ListingDataObject unusable;
+    unusable.Offer(CF_BITMAP, "x");
+    EXPECT_THROW(target.Assign(static_cast<IUnknown*>(static_cast<IDataObject*>(&unusable))), EDragDrop);
+    EXPECT_EQ(target.DataObject(), nullptr);
+    cls::TComponent plain;
+    EXPECT_THROW(target.Assign(&plain), EDragDrop);
+
+    ListingDataObject clip;
+    clip.Offer(CF_TEXT, Ansi("pasted"));
+    ASSERT_EQ(OleSetClipboard(&clip), S_OK);
+    cls::ScopeExit empty([] { OleSetClipboard(nullptr); });
+    bool dropped = false;
+    target.OnDrop = [&](cls::TComponent*, cls::TShiftState, POINT, LONG&) { dropped = true; };
+    target.Assign(Clipboard);
+    EXPECT_TRUE(dropped) << "the clipboard is pasted";
 }
 
 TEST_F(DropTargetTest, ReadOnDropWhenNotReadOnEnter) {
@@ -492,6 +551,13 @@ TEST_F(DropTargetTest, AsyncTransferReadsAndDropsOnAWorker) {
     // The end comes back through the GUI thread's messages.
     EXPECT_TRUE(target.AsyncTransfer());
     EXPECT_EQ(ends, 0);
+    // A new drag meanwhile is refused and leaves the worker's data alone.
+    ListingDataObject other;
+    other.Offer(CF_TEXT, Ansi("other"));
+    effect = DROPEFFECT_LINK;
+    EXPECT_EQ(Enter(effect, MK_LBUTTON, &other), DV_E_CLIPFORMAT);
+    EXPECT_EQ(effect, 0u);
+    EXPECT_NE(target.DataObject(), static_cast<IDataObject*>(&other));
     for (DWORD start = GetTickCount(); target.AsyncTransfer() && GetTickCount() - start < 5000;) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
@@ -588,18 +654,23 @@ TEST(DropTargetRegistration, DestructionUnregisters) {
 }
 
 TEST(DropTargetRegistration, FreedControlIsForgotten) {
-    auto* form = new cls::TForm(nullptr, TestForm(50, 50));
-    auto* target = new TestDropTarget(form);  // as a window holds its drop target
-    target->MultiTarget = true;
-    auto* panel = new Panel(form);
-    panel->SetParent(form);
-    target->Register(form);
-    target->Register(panel);
-    panel->Handle();  // the proxy registers once the window exists
-    delete panel;
-    ASSERT_EQ(target->Targets().Count(), 1);
-    EXPECT_EQ(target->Targets().Items(0), form);
-    delete form;  // the form goes before its drop target lets go of it
+    for (bool autoRegister : {true, false}) {
+        auto* form = new cls::TForm(nullptr, TestForm(50, 50));
+        auto* target = new TestDropTarget(form);  // as a window holds its drop target
+        target->MultiTarget = true;
+        target->AutoRegister = autoRegister;
+        auto* panel = new Panel(form);
+        panel->SetParent(form);
+        target->Register(form);
+        target->Register(panel);
+        panel->Handle();  // the proxy registers once the window exists
+        delete panel;
+        ASSERT_EQ(target->Targets().Count(), 1) << autoRegister;
+        EXPECT_EQ(target->Targets().Items(0), form);
+        target->Unregister(form);
+        EXPECT_EQ(form->ControlCount(), 0) << "nothing of ours left in the control";
+        delete form;  // the form goes before its drop target lets go of it
+    }
 }
 
 TEST(DropTargetRegistration, NearestTargetIsTheOneHoldingThePointElseTheClosest) {
