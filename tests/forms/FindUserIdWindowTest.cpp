@@ -200,6 +200,41 @@ TEST_F(FindUserIdWindow, FormResource) {
     EXPECT_FALSE(UserIdFormStarting);
 }
 
+TEST_F(FindUserIdWindow, LabelsNeverOverlap) {
+    auto f = Open();
+    // Where the text fits, the labels keep their places.
+    EXPECT_EQ(f->Label3->Left(), 8);
+    EXPECT_EQ(f->Label3->Top(), 11);
+    EXPECT_EQ(f->LblMsg->Left(), 8);
+    EXPECT_EQ(f->LblMsg->Top(), 86);
+    EXPECT_EQ(f->LblMsg->Width(), 485);
+    EXPECT_EQ(f->LblTestFBLink->Left(), 151);
+    // The status text is shown whole in the window's own font.
+    RECT text{0, 0, f->LblMsg->Width(), 0};
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, f->LblMsg->Font().Handle());
+    DrawTextW(dc, f->LblMsg->Caption().c_str(), -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    EXPECT_GE(f->LblMsg->Height(), text.bottom);
+
+    std::vector<TControl*> labels = {f->Label3, f->LblMsg, f->Label1, f->Label2, f->LblTestFBLink};
+    std::vector<TControl*> others = {f->EdtLink, f->EdtUID, f->EdtPID, f->CmbPIDFmt};
+    for (TControl* label : labels) {
+        RECT a = label->BoundsRect(), both{}, inside{};
+        RECT panel = f->Panel1->ClientRect();
+        EXPECT_TRUE(IntersectRect(&inside, &a, &panel) && EqualRect(&inside, &a)) << label->Name;
+        for (TControl* other : labels) {
+            RECT b = other->BoundsRect();
+            if (other != label) EXPECT_FALSE(IntersectRect(&both, &a, &b)) << label->Name << " " << other->Name;
+        }
+        for (TControl* other : others) {
+            RECT b = other->BoundsRect();
+            EXPECT_FALSE(IntersectRect(&both, &a, &b)) << label->Name << " " << other->Name;
+        }
+    }
+}
+
 TEST_F(FindUserIdWindow, ShortDomainInCapitalsIsScannedInCanonicalForm) {
     auto f = Open();
     Scan(*f, L"  HTTPS://WWW.FB.COM/jane.doe.42/about?ref=x ");
@@ -374,6 +409,8 @@ TEST_F(FindUserIdWindow, DragsAreTestedAndDropsAnalysed) {
 
     LoggedInUserId.clear();
     f->DropURLTarget1Drop(L"https://www.facebook.com/groups/77", effect);
+    EXPECT_TRUE(f->EdtUID->Text().empty()) << "analysed once the drop has returned";
+    PumpUntil([&] { return !f->EdtUID->Text().empty(); });
     EXPECT_EQ(logins_, 0);  // no login step for drops
     EXPECT_EQ(f->EdtLink->Text(), L"https://www.facebook.com/groups/77");
     EXPECT_EQ(f->EdtUID->Text(), L"77");

@@ -84,6 +84,29 @@ TEST_F(LinkDrop, OtherLinkIsRefusedOnEntry) {
     EXPECT_EQ(f.panels, 0);
 }
 
+TEST_F(LinkDrop, RefusedDragShowsNoDropToTheEnd) {
+    TTestMainWindow& f = OpenOnTop();
+    for (const char* text : {"https://example.com/", "https://www.facebook.com/watch/?v=12345", "plain words"}) {
+        LinkDataObject data;
+        data.Offer(CF_TEXT, std::string(text) + '\0');
+        DWORD effect = DROPEFFECT_COPY | DROPEFFECT_LINK;
+        Target().DragEnter(&data, MK_LBUTTON, Inside(), &effect);
+        EXPECT_EQ(effect, 0u) << text;
+        // The cursor is what OLE reads: a link effect here would lead to a Drop.
+        for (DWORD keys : {DWORD(MK_LBUTTON), DWORD(MK_LBUTTON | MK_CONTROL)}) {
+            effect = DROPEFFECT_COPY | DROPEFFECT_LINK;
+            Target().DragOver(keys, Inside(), &effect);
+            EXPECT_EQ(effect, 0u) << text;
+        }
+        effect = DROPEFFECT_COPY | DROPEFFECT_LINK;
+        Target().Drop(&data, MK_LBUTTON, Inside(), &effect);
+        EXPECT_EQ(effect, 0u) << text;
+    }
+    Pump(20);
+    EXPECT_FALSE(f.Searching());
+    EXPECT_EQ(f.panels, 0);
+}
+
 TEST_F(LinkDrop, BusyWindowRefusesEvenAVideoLink) {
     TTestMainWindow& f = OpenOnTop();
     f.BtnAnalizar->SetEnabled(false);
@@ -164,6 +187,10 @@ TEST_F(UserIdLinkDrop, DroppedGroupLinkIsAnalysed) {
     EXPECT_TRUE(form_.DropURLTarget1->ShowImage());
     DWORD effect = DROPEFFECT_COPY | DROPEFFECT_LINK;
     ASSERT_EQ(form_.DropURLTarget1->Drop(&data, MK_LBUTTON, Inside(), &effect), S_OK);
+    EXPECT_EQ(effect, static_cast<DWORD>(DROPEFFECT_LINK));
+    // The lookup waits until the drop has returned: the source is not kept waiting.
+    EXPECT_TRUE(form_.EdtUID->Text().empty());
+    formstest::PumpUntil([&] { return !form_.EdtUID->Text().empty(); });
     EXPECT_EQ(logins_, 0);
     EXPECT_EQ(form_.EdtLink->Text(), L"https://www.facebook.com/groups/77");
     EXPECT_EQ(form_.EdtUID->Text(), L"77");
@@ -175,6 +202,13 @@ TEST_F(UserIdLinkDrop, LinkOfAnotherSiteIsRefused) {
     EXPECT_EQ(Enter(data), 0u);
     EXPECT_FALSE(form_.DropURLTarget1->ShowImage());
     EXPECT_EQ(form_.DropURLTarget1->DataObject(), nullptr);
+    DWORD effect = DROPEFFECT_COPY | DROPEFFECT_LINK;
+    form_.DropURLTarget1->DragOver(MK_LBUTTON, Inside(), &effect);
+    EXPECT_EQ(effect, 0u) << "no link cursor over a refused drag";
+    effect = DROPEFFECT_COPY | DROPEFFECT_LINK;
+    form_.DropURLTarget1->Drop(&data, MK_LBUTTON, Inside(), &effect);
+    EXPECT_EQ(effect, 0u);
+    formstest::Pump(20);
     EXPECT_EQ(form_.EdtUID->Text(), L"");
 }
 
