@@ -184,7 +184,8 @@ void TFrmFindFacebookUserID::CreateControls() {
                                           .Height = 11, .Visible = false},
                                 {.Transparent = true});
     LoadBusyPicture(ImgProcesando);
-    LblTestFBLink = New<TLabel>(Panel1, {.Name = L"LblTestFBLink", .Left = 151, .Top = SampleLinkTop, .Cursor = crHandPoint,
+    LblTestFBLink = New<TLabel>(Panel1, {.Name = L"LblTestFBLink", .Left = 151, .Top = SampleLinkTop,
+                                         .Cursor = crHandPoint,
                                          .Font = TFontSpec{.Style = fsUnderline, .Color = 8404992}},
                                 {.Caption = L"Test a link now!"});
     LblTestFBLink->OnClick = Method(this, &TFrmFindFacebookUserID::LblTestFBLinkClick);

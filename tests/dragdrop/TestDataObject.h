@@ -150,7 +150,8 @@ public:
     ULONGLONG Delivered = 0;
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** obj) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IStream) || IsEqualIID(riid, IID_ISequentialStream)) {
+        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IStream) ||
+            IsEqualIID(riid, IID_ISequentialStream)) {
             *obj = static_cast<IStream*>(this);
             AddRef();
             return S_OK;
