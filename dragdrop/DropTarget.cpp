@@ -290,7 +290,7 @@ void TCustomDropTarget::AbandonEnter() {
         }
         dataObject_.reset();
     }
-    if (dropTargetHelper_) dropTargetHelper_->DragLeave();
+    // Every failure comes before the drag image is set up: nothing to take down.
     dropTargetHelper_.reset();
     dragImageHandle_ = nullptr;
     target_ = nullptr;
