@@ -3,8 +3,6 @@
 #include <windows.h>
 #include <ole2.h>
 
-#include <algorithm>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -16,8 +14,7 @@ class TestDataObject : public IDataObject {
 public:
     TestDataObject() = default;
     virtual ~TestDataObject() {
-        for (auto& e : entries_)
-            if (!e.lender) ReleaseStgMedium(&e.medium);  // a lent block is its owner's to free
+        for (auto& e : entries_) e.lender ? void(e.lender->Release()) : ReleaseStgMedium(&e.medium);
     }
 
     // Takes the medium over.
@@ -47,13 +44,13 @@ public:
         return m;
     }
 
-    // Hands out the memory itself, with Owner as the release object: the
-    // block stays the source's, valid only while Owner is referenced.
-    void Lend(CLIPFORMAT cf, const std::string& bytes, IUnknown* owner, LONG lindex = -1) {
+    // Lends the block itself: the medium's release object owns it (and
+    // frees it when the last reference goes), not the receiver.
+    IUnknown* Lend(CLIPFORMAT cf, const std::string& bytes, LONG lindex) {
         Put(cf, HGlobalMedium(bytes), lindex);
-        entries_.back().lender = owner;
+        CreateStreamOnHGlobal(entries_.back().medium.hGlobal, TRUE, &entries_.back().lender);
+        return entries_.back().lender;
     }
-    HGLOBAL Block(CLIPFORMAT cf) const { return Stored(cf) ? Stored(cf)->hGlobal : nullptr; }
 
     int GetDataCalls = 0;
     const STGMEDIUM* Stored(CLIPFORMAT cf) const {
@@ -82,13 +79,8 @@ public:
         out->tymed = e->medium.tymed;
         switch (e->medium.tymed) {
         case TYMED_HGLOBAL:
-            if (e->lender) {
-                out->hGlobal = e->medium.hGlobal;
-                out->pUnkForRelease = e->lender;
-                e->lender->AddRef();
-                break;
-            }
-            out->hGlobal = OleDuplicateData(e->medium.hGlobal, fe->cfFormat, 0);
+            if ((out->pUnkForRelease = e->lender)) e->lender->AddRef();
+            out->hGlobal = e->lender ? e->medium.hGlobal : OleDuplicateData(e->medium.hGlobal, fe->cfFormat, 0);
             break;
         case TYMED_ISTREAM:
             out->pstm = e->medium.pstm;
@@ -127,7 +119,7 @@ private:
     struct Entry {
         FORMATETC fe;
         STGMEDIUM medium;
-        IUnknown* lender = nullptr;
+        IStream* lender = nullptr;
     };
     const Entry* Find(const FORMATETC& fe) const {
         for (auto& e : entries_)
@@ -139,135 +131,20 @@ private:
     ULONG refs_ = 1;
 };
 
-// ---- sources that lie ----
-
-// A stream stating Claimed bytes that delivers Real bytes of 'x' (without
-// end when Real is UINT64_MAX); counts what it hands out.
-class LyingStream : public IStream {
-public:
-    LyingStream(ULONGLONG claimed, ULONGLONG real) : claimed_(claimed), real_(real) {}
-    virtual ~LyingStream() = default;
-    ULONGLONG Delivered = 0;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** obj) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IStream) ||
-            IsEqualIID(riid, IID_ISequentialStream)) {
-            *obj = static_cast<IStream*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *obj = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG n = --refs_;
-        if (n == 0) delete this;
-        return n;
-    }
-    HRESULT STDMETHODCALLTYPE Read(void* pv, ULONG cb, ULONG* read) override {
-        ULONG n = static_cast<ULONG>(std::min<ULONGLONG>(cb, real_ - pos_));
-        memset(pv, 'x', n);
-        pos_ += n;
-        Delivered += n;
-        if (read) *read = n;
-        return n < cb ? S_FALSE : S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* pos) override {
-        if (origin == STREAM_SEEK_SET) pos_ = static_cast<ULONGLONG>(move.QuadPart);
-        if (pos) pos->QuadPart = pos_;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Stat(STATSTG* st, DWORD) override {
-        *st = STATSTG{};
-        st->type = STGTY_STREAM;
-        st->cbSize.QuadPart = claimed_;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE Write(const void*, ULONG, ULONG*) override { return STG_E_ACCESSDENIED; }
-    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override {
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE Commit(DWORD) override { return S_OK; }
-    HRESULT STDMETHODCALLTYPE Revert() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Clone(IStream**) override { return E_NOTIMPL; }
-
-    // A medium holding a new lying stream; the medium owns it.
-    static STGMEDIUM Medium(ULONGLONG claimed, ULONGLONG real) {
-        STGMEDIUM m{};
-        m.tymed = TYMED_ISTREAM;
-        m.pstm = new LyingStream(claimed, real);
-        return m;
-    }
-
-private:
-    ULONGLONG claimed_, real_, pos_ = 0;
-    ULONG refs_ = 1;
-};
-
-// An enumerator whose Next never runs out: always one more bitmap.
-class EndlessFormats : public IEnumFORMATETC {
-public:
+// A format list that never ends: always one more bitmap.
+struct EndlessFormats : IEnumFORMATETC {
     ULONG NextCalls = 0;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** obj) override {
-        if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IEnumFORMATETC)) {
-            *obj = this;
-            AddRef();
-            return S_OK;
-        }
-        *obj = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override { return --refs_; }  // lives on the test's stack
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** obj) override { return *obj = this, S_OK; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the test's stack
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
     HRESULT STDMETHODCALLTYPE Next(ULONG, FORMATETC* fe, ULONG* fetched) override {
         ++NextCalls;
         *fe = FORMATETC{CF_BITMAP, nullptr, DVASPECT_CONTENT, -1, TYMED_GDI};
-        if (fetched) *fetched = 1;
-        return S_OK;
+        return *fetched = 1, S_OK;
     }
     HRESULT STDMETHODCALLTYPE Skip(ULONG) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE Reset() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE Clone(IEnumFORMATETC**) override { return E_NOTIMPL; }
-
-private:
-    ULONG refs_ = 1;
-};
-
-// The release object of lent memory, referenced only by the media handed
-// out: when the last goes, the block is overwritten and freed, as a source
-// reusing its memory would.
-class MemoryLender : public IUnknown {
-public:
-    HGLOBAL Block = nullptr;
-    bool Freed = false;
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** obj) override {
-        if (IsEqualIID(riid, IID_IUnknown)) {
-            *obj = this;
-            AddRef();
-            return S_OK;
-        }
-        *obj = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        if (--refs_ == 0 && Block) {
-            memset(GlobalLock(Block), '#', GlobalSize(Block));
-            GlobalUnlock(Block);
-            GlobalFree(Block);
-            Block = nullptr;
-            Freed = true;
-        }
-        return refs_;
-    }
-
-private:
-    ULONG refs_ = 0;
 };
 
 }  // namespace dragdrop_test
-
