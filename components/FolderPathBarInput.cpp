@@ -38,13 +38,17 @@ void TFolderPathBar::DoMouseDown(cls::TMouseButton button, cls::TShiftState shif
         popUp_ = state_ == spArrowHot;
         clicked_ = true;
         UpdateView();  // painted pressed before any menu opens
-        if (popUp_ && !popupPath_.empty()) {
+        // A press that opened a menu never opens the editor as well: a menu
+        // item that moved the focus (New Folder into its box) has reset the
+        // state through the bar's exit, which would read as a press on no part.
+        const bool menu = popUp_ && !popupPath_.empty();
+        if (menu) {
             OpenMenu();
         } else if (state_ == spButtonPressed && clickSetPath_) {
             SetPath(popupPath_);
         }
         if (!*alive) return;
-        if (state_ == spNormal && allowEdit_) {
+        if (!menu && !editMode_ && state_ == spNormal && allowEdit_) {
             DoEdit(false);
             if (!*alive) return;
         }

@@ -44,29 +44,6 @@ std::string AnsiField(const uint8_t* field) {
     return std::string(p, strnlen(p, kFileDescriptorNameChars));
 }
 
-// Reads a whole stream into a new memory stream positioned at 0. The size
-// the source states is only an upper bound: what really arrives is kept.
-cls::ComPtr<IStream> CopyToMemoryStream(IStream* source) {
-    STATSTG st{};
-    ULONG size = SUCCEEDED(source->Stat(&st, STATFLAG_NONAME)) ? st.cbSize.LowPart : 0;
-    cls::ComPtr<IStream> copy;
-    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, copy.put()))) throw std::bad_alloc();
-    source->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-    std::vector<uint8_t> buffer(std::min<ULONG>(size, kCopyBlock));
-    ULONG total = 0;
-    while (total < size) {
-        ULONG want = std::min<ULONG>(size - total, kCopyBlock), got = 0;
-        if (FAILED(source->Read(buffer.data(), want, &got)) || got == 0) break;
-        got = std::min(got, want);
-        ULONG written = 0;
-        if (FAILED(copy->Write(buffer.data(), got, &written))) throw std::bad_alloc();
-        total += got;
-    }
-    source->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-    copy->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-    return copy;
-}
-
 // The descriptor format the source offers, the preferred one first.
 template <typename First, typename Second>
 std::unique_ptr<TFileGroupDescriptorCustomClipboardFormat> OfferedDescriptor(IDataObject* dataObject) {
@@ -99,6 +76,48 @@ bool ForEachContentsMedium(IDataObject* dataObject, FORMATETC fe, Take take) {
 }
 
 }  // namespace
+
+// ---- stream copies ----
+
+cls::ComPtr<IStream> CopyToMemoryStream(IStream* source, ULONGLONG cap) {
+    if (!source) return nullptr;
+    STATSTG st{};
+    // The stated size only bounds the copy; what really arrives is kept.
+    const ULONGLONG stated = SUCCEEDED(source->Stat(&st, STATFLAG_NONAME)) ? st.cbSize.QuadPart : 0;
+    const ULONGLONG limit = std::min(stated, cap);
+    cls::ComPtr<IStream> copy;
+    if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, copy.put()))) return nullptr;
+    // A memory stream grown write by write is copied again each time: its
+    // room is set ahead, from the stated size when that is plausible, else
+    // doubling as the data comes.
+    ULONGLONG room = limit <= kContentsPresizeLimit ? limit : 0;
+    if (room && FAILED(copy->SetSize(ULARGE_INTEGER{.QuadPart = room}))) room = 0;
+    source->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+    std::vector<uint8_t> buffer(static_cast<size_t>(std::min<ULONGLONG>(limit, kCopyBlock)));
+    ULONGLONG total = 0;
+    while (total < limit) {
+        ULONG want = static_cast<ULONG>(std::min<ULONGLONG>(limit - total, kCopyBlock)), got = 0;
+        if (FAILED(source->Read(buffer.data(), want, &got)) || got == 0) break;
+        got = std::min(got, want);
+        if (total + got > room) {
+            room = std::min(std::max(room * 2, total + got), limit);
+            if (FAILED(copy->SetSize(ULARGE_INTEGER{.QuadPart = room}))) return nullptr;
+        }
+        ULONG written = 0;
+        if (FAILED(copy->Write(buffer.data(), got, &written)) || written != got) return nullptr;
+        total += got;
+    }
+    if (total == cap && stated > cap) {
+        // Contents beyond the cap are refused rather than cut short.
+        uint8_t probe = 0;
+        ULONG got = 0;
+        if (SUCCEEDED(source->Read(&probe, 1, &got)) && got > 0) return nullptr;
+    }
+    if (FAILED(copy->SetSize(ULARGE_INTEGER{.QuadPart = total}))) return nullptr;
+    source->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+    copy->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+    return copy;
+}
 
 // ---- name lists ----
 
@@ -491,7 +510,9 @@ bool TFileContentsStreamClipboardFormat::GetData(IDataObject* dataObject) {
             } else {
                 return true;
             }
-            streams_.AddNamed(CopyToMemoryStream(stream.get()), name);
+            cls::ComPtr<IStream> copy = CopyToMemoryStream(stream.get());
+            if (!copy) return false;
+            streams_.AddNamed(std::move(copy), name);
             result = true;
             return true;
         });
@@ -562,10 +583,18 @@ bool TFileContentsStreamOnDemandClipboardFormat::GetStreamFrom(IDataObject* data
     if (FAILED(dataObject->GetData(&fe, medium.put()))) return false;
     switch (medium->tymed) {
     case TYMED_HGLOBAL: {
-        // Without a release object the stream takes the memory over.
-        BOOL own = medium->pUnkForRelease == nullptr;
-        if (medium->hGlobal && SUCCEEDED(CreateStreamOnHGlobal(medium->hGlobal, own, stream.put())) && own)
-            medium->hGlobal = nullptr;
+        if (!medium->hGlobal) break;
+        if (!medium->pUnkForRelease) {
+            // Without a release object the stream takes the memory over.
+            if (SUCCEEDED(CreateStreamOnHGlobal(medium->hGlobal, TRUE, stream.put()))) medium->hGlobal = nullptr;
+            break;
+        }
+        // The memory stays the source's until its release object goes: the
+        // stream holds that object for as long as it reads the memory.
+        cls::ComPtr<IStream> over;
+        if (SUCCEEDED(CreateStreamOnHGlobal(medium->hGlobal, FALSE, over.put())))
+            stream = cls::ComPtr<IStream>(
+                new TFixedStreamAdapter(std::move(over), cls::ComPtr<IUnknown>(medium->pUnkForRelease, true)));
         break;
     }
     case TYMED_ISTREAM:

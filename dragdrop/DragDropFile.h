@@ -33,6 +33,15 @@ bool StringsToMultiSz(void* buffer, int size, bool wide, const TUnicodeStrings& 
 // Bytes of a name list with the given names and width, end included.
 int MultiSzSize(const TUnicodeStrings& strings, bool wide);
 
+// FileContents copied into memory: at most this much, and set aside ahead
+// only up to the presize limit.
+constexpr ULONGLONG kMaxContentsCopy = 256ull << 20;
+constexpr ULONGLONG kContentsPresizeLimit = 16ull << 20;
+// A stream's contents, from its start to its real end but at most its stated
+// size, in a new memory stream at position 0; null when the copy fails or
+// the contents go on beyond Cap.
+cls::ComPtr<IStream> CopyToMemoryStream(IStream* source, ULONGLONG cap = kMaxContentsCopy);
+
 class TFileDataFormat;
 class TFileMapDataFormat;
 class TVirtualFileStreamDataFormat;

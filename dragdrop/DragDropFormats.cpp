@@ -176,29 +176,39 @@ const ClipboardFormatClass TCustomSimpleClipboardFormat::ClassInfo{L"TCustomSimp
                                                                    &TClipboardFormat::ClassInfo, nullptr, ddRead,
                                                                    nullptr};
 
+namespace {
+// The size a stream states, as far as it matters under the cap: one byte
+// more than the cap tells "too big" without trusting the rest.
+int StatedSize(IStream* stream, int cap) {
+    STATSTG st{};
+    if (!stream || FAILED(stream->Stat(&st, STATFLAG_NONAME))) return -1;
+    return static_cast<int>(std::min<ULONGLONG>(st.cbSize.QuadPart, static_cast<ULONGLONG>(cap) + 1));
+}
+}  // namespace
+
 bool TCustomSimpleClipboardFormat::ReadMedium(IDataObject* dataObject, const STGMEDIUM& medium) {
+    const int cap = MaxReadSize();
     switch (medium.tymed) {
     case TYMED_HGLOBAL: {
         SIZE_T size = GlobalSize(medium.hGlobal);
         if (size == 0) return true;
-        if (size > INT_MAX) return false;
+        if (size > static_cast<SIZE_T>(cap)) return false;
         return ReadDataFromMedium(dataObject, medium, static_cast<int>(size));
     }
     case TYMED_ISTREAM: {
-        STATSTG st{};
-        if (!medium.pstm || FAILED(medium.pstm->Stat(&st, STATFLAG_NONAME))) return false;
-        int size = static_cast<int>(st.cbSize.LowPart);
+        int size = StatedSize(medium.pstm, cap);
+        if (size < 0) return false;
         if (size == 0) return true;
         return ReadDataFromMedium(dataObject, medium, size);
     }
     case TYMED_ISTORAGE: {
         cls::ComPtr<IStream> stream = StorageToStream(medium.pstg);
-        STATSTG st{};
-        if (!stream || FAILED(stream->Stat(&st, STATFLAG_NONAME))) return false;
+        int size = StatedSize(stream.get(), cap);
+        if (size < 0) return false;
         STGMEDIUM temp{};
         temp.tymed = TYMED_ISTREAM;
         temp.pstm = stream.get();
-        return ReadDataFromMedium(dataObject, temp, static_cast<int>(st.cbSize.LowPart));
+        return ReadDataFromMedium(dataObject, temp, size);
     }
     default:
         return false;
@@ -206,11 +216,13 @@ bool TCustomSimpleClipboardFormat::ReadMedium(IDataObject* dataObject, const STG
 }
 
 bool TCustomSimpleClipboardFormat::ReadDataFromMedium(IDataObject*, const STGMEDIUM& medium, int size) {
-    if (size <= 0) return false;
+    // More than a format of this kind ever holds is the source's mistake
+    // or malice; the cap also bounds what a lying size makes us allocate.
+    if (size <= 0 || size > MaxReadSize() + 1) return false;
     switch (medium.tymed) {
     case TYMED_HGLOBAL: {
         // The block's own size bounds the read, not a size the caller claims.
-        if (static_cast<SIZE_T>(size) > GlobalSize(medium.hGlobal)) return false;
+        if (size > MaxReadSize() || static_cast<SIZE_T>(size) > GlobalSize(medium.hGlobal)) return false;
         GlobalLockGuard lock(medium.hGlobal);
         return lock.Data() && ReadData(lock.Data(), size);
     }
@@ -234,7 +246,7 @@ bool TCustomSimpleClipboardFormat::ReadDataFromMedium(IDataObject*, const STGMED
         } catch (const std::bad_alloc&) {
             return false;
         }
-        if (FAILED(hr) || got == 0) return false;
+        if (FAILED(hr) || got == 0 || got > static_cast<size_t>(MaxReadSize())) return false;
         return ReadData(buffer.data(), static_cast<int>(got));
     }
     default:

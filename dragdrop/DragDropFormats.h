@@ -80,9 +80,12 @@ private:
 
 // The IStream handed to OLE for a written stream medium: the stream is left
 // at its end, so a reader that never seeks is brought to the start first.
+// KeepAlive, when given, is held until the stream goes: the owner of memory
+// the inner stream reads.
 class TFixedStreamAdapter : public IStream {
 public:
-    explicit TFixedStreamAdapter(cls::ComPtr<IStream> inner) : inner_(std::move(inner)) {}
+    explicit TFixedStreamAdapter(cls::ComPtr<IStream> inner, cls::ComPtr<IUnknown> keepAlive = nullptr)
+        : keepAlive_(std::move(keepAlive)), inner_(std::move(inner)) {}
     virtual ~TFixedStreamAdapter() = default;
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** obj) override;
     ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
@@ -107,6 +110,7 @@ public:
     HRESULT STDMETHODCALLTYPE Clone(IStream** stm) override { return E_NOTIMPL; }
 
 private:
+    cls::ComPtr<IUnknown> keepAlive_;  // goes after the stream over its memory
     cls::ComPtr<IStream> inner_;
     LONG refs_ = 1;
     bool hasSeeked_ = false;
@@ -115,6 +119,9 @@ private:
 // A whole storage copied into a compound file in global memory, as a
 // stream over that memory; null when any step fails.
 cls::ComPtr<IStream> StorageToStream(IStorage* storage);
+
+// A link, a text or a list of names is far smaller; more is refused.
+constexpr int kMaxSimpleReadSize = 0x100000;
 
 class TCustomSimpleClipboardFormat : public TClipboardFormat {
 public:
@@ -131,6 +138,8 @@ public:
     virtual bool WriteData(void* value, int size) = 0;
     // Bytes WriteData needs.
     virtual int GetSize() const = 0;
+    // The most a read takes; a medium holding more is refused.
+    virtual int MaxReadSize() const { return kMaxSimpleReadSize; }
 };
 
 // The block as an 8-bit string in the system's ANSI code page.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <cwctype>
 
 #include "classlib/Raii.h"
 #include "classlib/Strings.h"
@@ -33,6 +34,8 @@ cls::ComPtr<IShellFolder> Desktop() {
 }
 
 UniquePIDL ParseWith(IShellFolder* folder, const std::wstring& path) {
+    // Other names (a dropped "/..." among them) can bring the shell down.
+    if (!IsAbsoluteWindowsPath(path)) return nullptr;
     std::wstring name = path;  // ParseDisplayName wants a writable string
     LPITEMIDLIST pidl = nullptr;
     if (FAILED(folder->ParseDisplayName(nullptr, nullptr, name.data(), nullptr, &pidl, nullptr))) return nullptr;
@@ -47,6 +50,14 @@ std::wstring FolderPart(const std::wstring& name) {
 }  // namespace
 
 // ---- helpers ----
+
+bool IsAbsoluteWindowsPath(const std::wstring& path) {
+    auto separator = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    if (path.size() >= 3 && iswalpha(path[0]) && path[0] < 128 && path[1] == L':' && path[2] == L'\\') return true;
+    // A UNC name: two backslashes and a server, not a device or "\\?\" prefix.
+    return path.size() >= 3 && path[0] == L'\\' && path[1] == L'\\' && !separator(path[2]) && path[2] != L'?' &&
+           path[2] != L'.';
+}
 
 int GetPIDLSize(LPCITEMIDLIST pidl) {
     if (!pidl) return 0;
@@ -203,14 +214,22 @@ bool ReadCIDA(const void* cida, int size, TPIDLList& list) {
     // The offset table must fit as well as the usual minimum of the format.
     uint64_t need = std::max<uint64_t>(8 * cidl + 4, 4 * (cidl + 2));
     if (static_cast<uint64_t>(size) < need) return false;
-    for (uint64_t i = 0; i <= cidl; ++i) {
-        uint32_t offset = ReadU32(p + 4 + 4 * i);
-        size_t n = offset < static_cast<uint32_t>(size) ? BoundedPIDLSize(p + offset, size - offset) : 0;
-        if (n == 0) {
-            list.Clear();
-            return false;
+    // Offsets may all name one large list: the copies, not the block, are bounded.
+    uint64_t total = 0;
+    try {
+        for (uint64_t i = 0; i <= cidl; ++i) {
+            uint32_t offset = ReadU32(p + 4 + 4 * i);
+            size_t n = offset < static_cast<uint32_t>(size) ? BoundedPIDLSize(p + offset, size - offset) : 0;
+            total += n;
+            if (n == 0 || total > kMaxCIDACopyBytes) {
+                list.Clear();
+                return false;
+            }
+            list.Add(std::string(reinterpret_cast<const char*>(p + offset), n));
         }
-        list.Add(std::string(reinterpret_cast<const char*>(p + offset), n));
+    } catch (const std::bad_alloc&) {
+        list.Clear();
+        return false;
     }
     return list.Count() >= 2;
 }

@@ -30,7 +30,10 @@ std::string PIDLToString(LPCITEMIDLIST pidl);
 UniquePIDL StringToPIDL(const std::string& s);
 // Parent without its terminator, then the whole child.
 std::string JoinPIDLStrings(const std::string& parent, const std::string& child);
-// Null when the desktop cannot parse the path.
+// A drive letter with its root, or a UNC server name: the only names given
+// to the shell's parser.
+bool IsAbsoluteWindowsPath(const std::wstring& path);
+// Null when the path is not absolute or the desktop cannot parse it.
 UniquePIDL FilenameToPIDL(const std::wstring& path);
 // Length of the well-formed ID list at Data within Size bytes, terminator
 // included; 0 when an item runs past Size or the terminator is missing.
@@ -66,8 +69,11 @@ private:
 std::string GetCommonPath(const TUnicodeStrings& files);
 bool FilenamesToPIDLs(const TUnicodeStrings& files, TPIDLList& list);
 bool FilenamesToPIDLs(cls::TStringList& files, TPIDLList& list);
+// All the ID lists copied out of one CIDA together stay below this.
+constexpr uint64_t kMaxCIDACopyBytes = 16ull << 20;
 // Reads a CIDA block of Size bytes; every offset and ID list must lie
-// inside it. True with the parent and at least one item.
+// inside it and the copies stay under the cap. True with the parent and at
+// least one item; the list is left empty otherwise.
 bool ReadCIDA(const void* cida, int size, TPIDLList& list);
 
 // The items of an ID-list list as file-system paths; read-only.

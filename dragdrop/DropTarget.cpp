@@ -6,6 +6,7 @@
 #include <cwctype>
 
 #include "classlib/Colors.h"
+#include "classlib/Strings.h"
 #include "dragdrop/DragDropFormats.h"
 
 namespace dragdrop {
@@ -141,6 +142,15 @@ TWinControlProxy::~TWinControlProxy() {
     if (target_ && Parent()) target_->ControlRemoved(Parent());
 }
 
+TControlWatch::TControlWatch(TCustomDropTarget* owner) : cls::TGraphicControl(owner), target_(owner) {
+    SetVisible(false);
+    SetBounds(0, 0, 0, 0);
+}
+
+TControlWatch::~TControlWatch() {
+    if (target_ && Parent()) target_->ControlRemoved(Parent());
+}
+
 void TWinControlProxy::CreateParams(cls::TCreateParams& params) {
     cls::TCustomControl::CreateParams(params);
     params.ExStyle |= WS_EX_TRANSPARENT;
@@ -206,6 +216,12 @@ HRESULT STDMETHODCALLTYPE TCustomDropTarget::DragEnter(IDataObject* dataObj, DWO
                                                        DWORD* pdwEffect) {
     POINT pt{ptl.x, ptl.y};
     LONG effect = static_cast<LONG>(*pdwEffect);
+    // The worker still reads through the data object and the formats:
+    // a new drag is refused without touching either.
+    if (isAsync_) {
+        *pdwEffect = DROPEFFECT_NONE;
+        return DV_E_CLIPFORMAT;
+    }
     try {
         if (Enabled) {
             ClearData();
@@ -223,7 +239,8 @@ HRESULT STDMETHODCALLTYPE TCustomDropTarget::DragEnter(IDataObject* dataObj, DWO
         if (Enabled && HasValidFormats(dataObject_.get())) {
             ResetScrollZone();
             if (GetDataOnEnter && !GetData(effect)) {
-                dataObject_.reset();
+                // OLE sends nothing more after a failed DragEnter.
+                AbandonEnter();
                 *pdwEffect = DROPEFFECT_NONE;
                 return DV_E_CLIPFORMAT;
             }
@@ -258,10 +275,25 @@ HRESULT STDMETHODCALLTYPE TCustomDropTarget::DragEnter(IDataObject* dataObj, DWO
         *pdwEffect = static_cast<DWORD>(effect);
         return S_OK;
     } catch (...) {
-        dataObject_.reset();
+        AbandonEnter();
         *pdwEffect = DROPEFFECT_NONE;
         return E_UNEXPECTED;
     }
+}
+
+void TCustomDropTarget::AbandonEnter() {
+    if (!isAsync_) {
+        try {
+            ClearData();
+        } catch (...) {
+            // Clearing is what failed: the formats are cleared on the next drag.
+        }
+        dataObject_.reset();
+    }
+    // Every failure comes before the drag image is set up: nothing to take down.
+    dropTargetHelper_.reset();
+    dragImageHandle_ = nullptr;
+    target_ = nullptr;
 }
 
 HRESULT STDMETHODCALLTYPE TCustomDropTarget::DragOver(DWORD grfKeyState, POINTL ptl, DWORD* pdwEffect) {
@@ -276,10 +308,12 @@ HRESULT STDMETHODCALLTYPE TCustomDropTarget::DragOver(DWORD grfKeyState, POINTL 
         if (!customScrollZone_) ResetScrollZone();
         LONG effect = GetValidDropEffect(shift, p, static_cast<LONG>(*pdwEffect));
         HRESULT result;
-        if (Enabled && dataObject_) {
+        if (Enabled && dataObject_ && !isAsync_) {
             DoDragOver(shift, p, effect);
             result = S_OK;
         } else {
+            // A refused drag must show "no drop", else OLE goes on to Drop.
+            effect = DROPEFFECT_NONE;
             result = DV_E_CLIPFORMAT;
         }
         bool allowed = CheckMouseSpeed(pt, false);
@@ -335,7 +369,7 @@ HRESULT STDMETHODCALLTYPE TCustomDropTarget::Drop(IDataObject* dataObj, DWORD gr
     LONG effect = static_cast<LONG>(*pdwEffect);
     try {
         scrollTimer_->SetEnabled(false);
-        if (!Enabled || !dataObject_) {
+        if (!Enabled || !dataObject_ || isAsync_) {
             effect = DROPEFFECT_NONE;
             result = E_UNEXPECTED;
         } else {
@@ -556,6 +590,42 @@ LONG TCustomDropTarget::PasteFromClipboard() {
     return effect;
 }
 
+void TCustomDropTarget::Assign(TClipboardSource) { PasteFromClipboard(); }
+
+void TCustomDropTarget::Assign(IUnknown* source) {
+    cls::ComPtr<IDataObject> dataObject;
+    if (source) source->QueryInterface(IID_IDataObject, dataObject.put_void());
+    if (!dataObject) CannotAssign(source ? "an object without data" : "nil");
+    dataObject_ = dataObject;
+    bool read = false;
+    try {
+        read = GetData(DROPEFFECT_COPY);
+    } catch (...) {
+        if (!isAsync_) dataObject_.reset();
+        throw;
+    }
+    // A transfer thread, when one started, lets go of it when it ends.
+    if (!isAsync_) dataObject_.reset();
+    if (!read) CannotAssign("a data object without usable data");
+}
+
+void TCustomDropTarget::Assign(cls::TComponent* source) {
+    cls::ComPtr<IDataObject> dataObject;
+    if (auto* component = dynamic_cast<TInterfacedComponent*>(source))
+        component->QueryInterface(IID_IDataObject, dataObject.put_void());
+    else if (auto* offered = dynamic_cast<IDataObject*>(source))
+        dataObject = cls::ComPtr<IDataObject>(offered, true);
+    if (dataObject) {
+        Assign(static_cast<IUnknown*>(dataObject.get()));
+        return;
+    }
+    CannotAssign(source ? cls::WideToCodePage(source->Name, CP_UTF8) : "nil");
+}
+
+void TCustomDropTarget::CannotAssign(const std::string& sourceName) const {
+    throw EDragDrop("Cannot assign " + sourceName + " to " + cls::WideToCodePage(Name, CP_UTF8));
+}
+
 bool TCustomDropTarget::CanPasteFromClipboard() {
     cls::ComPtr<IDataObject> clip;
     OleCheck(OleGetClipboard(clip.put()));
@@ -600,6 +670,8 @@ void TCustomDropTarget::Register(cls::TWinControl* control) {
             }
         } else {
             OleCheck(RegisterDragDrop(control->Handle(), static_cast<IDropTarget*>(this)));
+            // Tells us when the control is freed, as the proxy does.
+            (new TControlWatch(this))->SetParent(control);
         }
     } catch (...) {
         targets_.Remove(control);
@@ -615,16 +687,19 @@ void TCustomDropTarget::Unregister(cls::TWinControl* control) {
     if (targets_.IndexOf(control) < 0) return;
     if (control == target_) target_ = nullptr;
     targets_.Remove(control);
-    if (!AutoRegister) {
-        if (control->HandleAllocated()) RevokeDragDrop(control->Handle());
-        return;
-    }
+    if (!AutoRegister && control->HandleAllocated()) RevokeDragDrop(control->Handle());
     for (int i = control->ControlCount() - 1; i >= 0; --i) {
-        auto* proxy = dynamic_cast<TWinControlProxy*>(control->Controls(i));
-        if (proxy && proxy->Owner() == this) {
+        cls::TControl* child = control->Controls(i);
+        if (child->Owner() != this) continue;
+        if (auto* proxy = dynamic_cast<TWinControlProxy*>(child)) {
             if (control->HandleAllocated()) RevokeDragDrop(control->Handle());
             proxy->Detach();
             delete proxy;
+            break;
+        }
+        if (auto* watch = dynamic_cast<TControlWatch*>(child)) {
+            watch->Detach();
+            delete watch;
             break;
         }
     }
@@ -737,7 +812,9 @@ bool TCustomDropMultiTarget::HasValidFormats(IDataObject* dataObject) {
     bool result = false;
     FORMATETC fe{};
     ULONG fetched = 0;
-    while (formats->Next(1, &fe, &fetched) == S_OK && fetched == 1) {
+    // An enumerator that never ends must not hang the drag.
+    for (int walked = 0; walked < kMaxEnumeratedFormats && formats->Next(1, &fe, &fetched) == S_OK && fetched == 1;
+         ++walked) {
         cls::ScopeExit freeDevice([&fe] {
             if (fe.ptd) CoTaskMemFree(fe.ptd);
         });

@@ -41,6 +41,9 @@ constexpr int kScrollFirstDelay = 50;
 constexpr int kScrollRepeatInterval = 50;
 constexpr DWORD kMouseSampleTime = 10;
 constexpr int kScrollSpeedLimit = 20;
+// Far more formats than any source offers; an enumerator that never ends
+// is cut off here.
+constexpr int kMaxEnumeratedFormats = 1024;
 
 // A failing OLE call, with its code.
 class EOleError : public EDragDrop {
@@ -118,6 +121,22 @@ private:
     TCustomDropTarget* target_;
 };
 
+// Without AutoRegister the control carries no proxy window; this child
+// without window goes with it instead and tells the drop target.
+class TControlWatch : public cls::TGraphicControl {
+public:
+    explicit TControlWatch(TCustomDropTarget* owner);
+    ~TControlWatch() override;
+    void Detach() { target_ = nullptr; }
+
+private:
+    TCustomDropTarget* target_;
+};
+
+// The system clipboard as a source for Assign.
+struct TClipboardSource {};
+inline constexpr TClipboardSource Clipboard{};
+
 class TCustomDropTarget : public TDragDropComponent, public IDropTarget {
 public:
     explicit TCustomDropTarget(cls::TComponent* owner = nullptr);
@@ -144,6 +163,13 @@ public:
     cls::TWinControl* FindNearestTarget(POINT screenPoint) const;
     virtual LONG PasteFromClipboard();
     virtual bool CanPasteFromClipboard();
+
+    // Reads a source as if it were dropped: the clipboard is pasted; an
+    // object offering IDataObject is read for a copy. Anything else, or a
+    // data object with nothing usable, cannot be assigned (EDragDrop).
+    void Assign(TClipboardSource);
+    void Assign(IUnknown* source);
+    void Assign(cls::TComponent* source);
 
     // Properties.
     TDragTypes DragTypes = 0;
@@ -209,7 +235,11 @@ protected:
 
 private:
     friend class TWinControlProxy;
+    friend class TControlWatch;
     friend class TDropTargetTransferThread;
+    // A DragEnter that failed: OLE sends nothing more for this drag.
+    void AbandonEnter();
+    [[noreturn]] void CannotAssign(const std::string& sourceName) const;
     void EndAsyncTransfer();
     // A registered control is being freed.
     void ControlRemoved(cls::TWinControl* control);

@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "classlib/Application.h"
 #include "classlib/Button.h"
@@ -16,7 +17,7 @@
 #include "classlib/Picture.h"
 #include "classlib/Raii.h"
 #include "classlib/Strings.h"
-#include "dragdrop/DragDropInternet.h"
+#include "forms/LinkDropTarget.h"
 #include "engine/FBapi.h"
 #include "engine/ProfileSearch.h"
 #include "forms/LoginState.h"
@@ -49,6 +50,7 @@ const wchar_t* const ShownText =
     L"your browser to this window.";
 
 constexpr int SampleRowHeight = 13;
+constexpr int SampleLinkTop = 102;
 constexpr int FullPanelHeight = 128;
 
 std::wstring Web(const std::wstring& path) { return L"https://" + engine::WebHost + path; }
@@ -127,9 +129,7 @@ TFrmFindFacebookUserID::TFrmFindFacebookUserID(TComponent* owner) : TForm(owner)
 TFrmFindFacebookUserID::~TFrmFindFacebookUserID() {
     if (FrmFindFacebookUserID == this) FrmFindFacebookUserID = nullptr;
     // The drop target goes before the library it needs.
-    delete DropURLTarget1;
-    DropURLTarget1 = nullptr;
-    dragdrop::Finalize();
+    FreeLinkDropTarget(DropURLTarget1);
 }
 
 void TFrmFindFacebookUserID::CreateControls() {
@@ -145,31 +145,19 @@ void TFrmFindFacebookUserID::CreateControls() {
     OnCreate = Method(this, &TFrmFindFacebookUserID::FormCreate);
     OnShow = Method(this, &TFrmFindFacebookUserID::FormShow);
     OnKeyDown = Method(this, &TFrmFindFacebookUserID::FormKeyDown);
-    // Links dragged from a browser; the library stays started while the
-    // window can take them.
-    dragdrop::Initialize();
-    DropURLTarget1 = new dragdrop::TDropURLTarget(this);
-    DropURLTarget1->Name = L"DropURLTarget1";
-    DropURLTarget1->DragTypes = dragdrop::dtLink;
-    DropURLTarget1->GetDataOnEnter = true;
-    DropURLTarget1->OnEnter = [this](TComponent*, TShiftState, POINT, LONG& effect) {
-        DWORD e = static_cast<DWORD>(effect);
-        DropURLTarget1Enter(cls::CodePageToWide(DropURLTarget1->URL(), CP_ACP), e);
-        effect = static_cast<LONG>(e);
-        DropURLTarget1->SetShowImage(DropShowImage());
-    };
-    DropURLTarget1->OnDrop = [this](TComponent*, TShiftState, POINT, LONG& effect) {
-        DWORD e = static_cast<DWORD>(effect);
-        DropURLTarget1Drop(cls::CodePageToWide(DropURLTarget1->URL(), CP_ACP), e);
-        effect = static_cast<LONG>(e);
-    };
-    DropURLTarget1->SetTarget(this);
+    SetMessageHandler(CM_ANALYZEDROPPEDLINK, Method(this, &TFrmFindFacebookUserID::AnalyzeDroppedLink));
+    // Links dragged from a browser.
+    DropURLTarget1 = PlaceLinkDropTarget(
+        this, {.OnEnter = [this](const std::wstring& url, DWORD& effect) { DropURLTarget1Enter(url, effect); },
+               .OnDrop = [this](const std::wstring& url, DWORD& effect) { DropURLTarget1Drop(url, effect); },
+               .ShowImage = [this] { return DropShowImage(); }});
 
     Panel1 = New<TPanel>(this, {.Name = L"Panel1", .Height = FullPanelHeight, .Align = alTop, .TabOrder = 0},
                          {.BevelOuter = bvNone});
     Label3 = New<TLabel>(Panel1, {.Name = L"Label3", .Left = 8, .Top = 11}, {.Caption = L"Facebook URL:"});
+    // As tall as its wrapped text, so none of it hides behind the row below.
     LblMsg = New<TLabel>(Panel1, {.Name = L"LblMsg", .Left = 8, .Top = 86, .Width = 485, .Height = 26},
-                         {.AutoSize = false, .WordWrap = true, .ShowAccelChar = false});
+                         {.AutoSize = true, .WordWrap = true, .ShowAccelChar = false});
     Label1 = New<TLabel>(Panel1, {.Name = L"Label1", .Left = 8, .Top = 63}, {.Caption = L"UID:"});
     Label2 = New<TLabel>(Panel1, {.Name = L"Label2", .Left = 8, .Top = 37}, {.Caption = L"PID:"});
     EdtLink = New<TEdit>(Panel1, {.Name = L"EdtLink", .Left = 89, .Top = 7, .Width = 407, .TabOrder = 0},
@@ -196,7 +184,8 @@ void TFrmFindFacebookUserID::CreateControls() {
                                           .Height = 11, .Visible = false},
                                 {.Transparent = true});
     LoadBusyPicture(ImgProcesando);
-    LblTestFBLink = New<TLabel>(Panel1, {.Name = L"LblTestFBLink", .Left = 151, .Top = 102, .Cursor = crHandPoint,
+    LblTestFBLink = New<TLabel>(Panel1, {.Name = L"LblTestFBLink", .Left = 151, .Top = SampleLinkTop,
+                                         .Cursor = crHandPoint,
                                          .Font = TFontSpec{.Style = fsUnderline, .Color = 8404992}},
                                 {.Caption = L"Test a link now!"});
     LblTestFBLink->OnClick = Method(this, &TFrmFindFacebookUserID::LblTestFBLinkClick);
@@ -233,7 +222,16 @@ void TFrmFindFacebookUserID::FormCreate(TComponent*) {
 
 void TFrmFindFacebookUserID::FormShow(TComponent*) {
     LblMsg->SetCaption(ShownText);
+    PlaceSampleLink();
     UserIdFormStarting = false;
+}
+
+void TFrmFindFacebookUserID::PlaceSampleLink() {
+    // The opening text can wrap further in the program's font than the row
+    // was laid out for: the sample link then goes below it instead of over it.
+    LblTestFBLink->SetTop(SampleLinkTop);
+    RECT text = LblMsg->BoundsRect(), link = LblTestFBLink->BoundsRect(), both{};
+    if (IntersectRect(&both, &text, &link)) LblTestFBLink->SetTop(text.bottom);
 }
 
 void TFrmFindFacebookUserID::FormKeyDown(TComponent*, WORD& key, TShiftState) {
@@ -334,7 +332,19 @@ void TFrmFindFacebookUserID::DropURLTarget1Enter(const std::wstring& url, DWORD&
     }
 }
 
-void TFrmFindFacebookUserID::DropURLTarget1Drop(const std::wstring& url, DWORD&) { AnalyzeUserLink(url); }
+void TFrmFindFacebookUserID::DropURLTarget1Drop(const std::wstring& url, DWORD&) {
+    // The lookup waits for the network: it runs once the drop has returned,
+    // so the program the link came from is not kept waiting.
+    droppedLink_ = url;
+    PostMessageW(Handle(), CM_ANALYZEDROPPEDLINK, 0, 0);
+}
+
+void TFrmFindFacebookUserID::AnalyzeDroppedLink(TMessage& msg) {
+    msg.Handled = true;
+    const std::wstring link = std::exchange(droppedLink_, std::wstring());
+    if (link.empty() || !BtnScan->Enabled()) return;
+    AnalyzeUserLink(link);
+}
 
 void TFrmFindFacebookUserID::CmbPIDFmtSelect(TComponent*) {
     LastLinkFormat = CmbPIDFmt->ItemIndex();

@@ -25,6 +25,9 @@ class TDropURLTarget;
 
 namespace app {
 
+// Posted to the user-ID window to analyse a dropped link once the drop is over.
+constexpr UINT CM_ANALYZEDROPPEDLINK = WM_APP + 0x311;
+
 // Trimmed, the short domain written out in full and the domain in lower
 // case, whatever case it was typed in.
 std::wstring NormalizeProfileLink(const std::wstring& link);
@@ -97,10 +100,14 @@ private:
     void EdtPIDMouseLeave(cls::TComponent* sender);
 
     void AnalyzeUserLink(const std::wstring& link);
+    void AnalyzeDroppedLink(cls::TMessage& msg);
     void CollapseSampleRow();
+    void PlaceSampleLink();
     void LoginFirst();
 
     bool dropShowImage_ = false;
+    // Taken in Drop, analysed from the posted message.
+    std::wstring droppedLink_;
 };
 
 // The window while it exists.

@@ -22,7 +22,7 @@
 #include "classlib/Application.h"
 #include "classlib/Dialogs.h"
 #include "classlib/Edit.h"
-#include "dragdrop/DragDropInternet.h"
+#include "forms/LinkDropTarget.h"
 #include "classlib/ExtCtrls.h"
 #include "classlib/Files.h"
 #include "classlib/Hooks.h"
@@ -156,9 +156,7 @@ TFrmKorvelink::~TFrmKorvelink() {
     if (engine::PageFetchOwner == this) engine::PageFetchOwner = nullptr;
     if (FrmKorvelink == this) FrmKorvelink = nullptr;
     // The drop target goes before the library it needs.
-    delete DropURLTarget1;
-    DropURLTarget1 = nullptr;
-    dragdrop::Finalize();
+    FreeLinkDropTarget(DropURLTarget1);
 }
 
 void TFrmKorvelink::FormCreate(TComponent*) {

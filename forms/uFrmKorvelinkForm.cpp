@@ -18,7 +18,7 @@
 #include "classlib/ToolBar.h"
 #include "classlib/Strings.h"
 #include "components/TrayIcon.h"
-#include "dragdrop/DragDropInternet.h"
+#include "forms/LinkDropTarget.h"
 #include "forms/VideoPanel.h"
 
 namespace app {
@@ -109,25 +109,11 @@ void TFrmKorvelink::CreateControls() {
 
     LoadPictures();
 
-    // Links dragged from a browser; the library stays started while the
-    // window can take them.
-    dragdrop::Initialize();
-    DropURLTarget1 = new dragdrop::TDropURLTarget(this);
-    DropURLTarget1->Name = L"DropURLTarget1";
-    DropURLTarget1->DragTypes = dragdrop::dtLink;
-    DropURLTarget1->GetDataOnEnter = true;
-    DropURLTarget1->OnEnter = [this](TComponent*, TShiftState, POINT, LONG& effect) {
-        DWORD e = static_cast<DWORD>(effect);
-        DropURLTarget1Enter(cls::CodePageToWide(DropURLTarget1->URL(), CP_ACP), e);
-        effect = static_cast<LONG>(e);
-        DropURLTarget1->SetShowImage(DropShowImage());
-    };
-    DropURLTarget1->OnDrop = [this](TComponent*, TShiftState, POINT, LONG& effect) {
-        DWORD e = static_cast<DWORD>(effect);
-        DropURLTarget1Drop(cls::CodePageToWide(DropURLTarget1->URL(), CP_ACP), e);
-        effect = static_cast<LONG>(e);
-    };
-    DropURLTarget1->SetTarget(this);
+    // Links dragged from a browser.
+    DropURLTarget1 = PlaceLinkDropTarget(
+        this, {.OnEnter = [this](const std::wstring& url, DWORD& effect) { DropURLTarget1Enter(url, effect); },
+               .OnDrop = [this](const std::wstring& url, DWORD& effect) { DropURLTarget1Drop(url, effect); },
+               .ShowImage = [this] { return DropShowImage(); }});
 
     OnCreate = Method(this, &TFrmKorvelink::FormCreate);
     OnActivate = Method(this, &TFrmKorvelink::FormActivate);

@@ -222,6 +222,18 @@ TEST_F(FolderPathBarInput, KeyboardOpensTheFocusedMenuAndKeepsTheHighlight) {
     LetMenuClose();
 }
 
+TEST_F(FolderPathBarInput, NewFolderOpensItsBoxWhenTheBarHasTheFocus) {
+    bar_->SetFocus();  // as after every Enter in its box
+    menu_.whileOpen = [&] { bar_->DoEdit(true); };  // the root menu's New Folder item
+    const POINT r = RootPoint();
+    Move(r.x, r.y);
+    Click(r.x, r.y);
+    LetMenuClose();
+    ASSERT_TRUE(bar_->EditMode());
+    EXPECT_TRUE(bar_->CreatingFolder()) << "not the path editor";
+    EXPECT_EQ(bar_->PathEdit()->Text(), leaf_ + L"NewFolder");
+}
+
 TEST_F(FolderPathBarInput, HiddenPartsAreReachedThroughTheRootArrow) {
     bar_->SetWidth(160);
     const int off = bar_->PathOff();

@@ -253,6 +253,7 @@ TEST_F(DropTargetTest, SourceAllowingNoLinkIsRefused) {
     EXPECT_EQ(target.DataObject(), nullptr);
     effect = DROPEFFECT_COPY;
     EXPECT_EQ(target.DragOver(MK_LBUTTON, Inside(), &effect), DV_E_CLIPFORMAT);
+    EXPECT_EQ(effect, 0u);
     effect = DROPEFFECT_COPY;
     EXPECT_EQ(target.Drop(&data, 0, Inside(), &effect), E_UNEXPECTED);
     EXPECT_EQ(effect, 0u);
@@ -293,7 +294,8 @@ TEST_F(DropTargetTest, OnEnterRefusesWithZeroOrScrollOnly) {
         EXPECT_EQ(effect, DWORD(refusal));
         EXPECT_EQ(target.DataObject(), nullptr) << refusal;
         effect = DROPEFFECT_LINK;
-        EXPECT_EQ(target.DragOver(MK_LBUTTON, Inside(), &effect), DV_E_CLIPFORMAT);
+        EXPECT_EQ(target.DragOver(MK_LBUTTON | MK_CONTROL, Inside(), &effect), DV_E_CLIPFORMAT);
+        EXPECT_EQ(effect, 0u) << "a link cursor here makes OLE go on to Drop";
         EXPECT_EQ(target.DragLeave(), S_OK);
     }
 }
@@ -332,6 +334,42 @@ TEST_F(DropTargetTest, ExceptionsInHandlersBecomeUnexpected) {
     ASSERT_EQ(Enter(effect), S_OK);
     EXPECT_EQ(target.DragLeave(), E_UNEXPECTED);
     EXPECT_EQ(target.Target(), nullptr);
+}
+
+TEST_F(DropTargetTest, FailedEnterLeavesNothingBehind) {
+    // OLE sends nothing more after a failed DragEnter.
+    target.OnEnter = [](cls::TComponent*, cls::TShiftState, POINT, LONG&) { throw std::runtime_error("enter"); };
+    DWORD effect = DROPEFFECT_LINK;
+    EXPECT_EQ(Enter(effect), E_UNEXPECTED);
+    EXPECT_TRUE(target.Text->Text().empty() && !target.Target() && !target.DataObject());
+    target.OnEnter = nullptr;
+    data.FailReads = true;
+    EXPECT_EQ(Enter(effect), DV_E_CLIPFORMAT);
+    EXPECT_EQ(target.Target(), nullptr);
+    // A format list that never ends is cut off.
+    struct EndlessSource : ListingDataObject {
+        HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD, IEnumFORMATETC** out) override { return *out = &list, S_OK; }
+        EndlessFormats list;
+    } endless;
+    EXPECT_EQ(Enter(effect = DROPEFFECT_LINK, MK_LBUTTON, &endless), S_OK);
+    EXPECT_EQ(endless.list.NextCalls, ULONG(kMaxEnumeratedFormats));
+}
+
+TEST_F(DropTargetTest, AssignReadsADataObjectOrTheClipboard) {
+    target.Assign(static_cast<IUnknown*>(static_cast<IDataObject*>(&data)));
+    EXPECT_TRUE(target.Text->Text() == L"http://example.com/" && !target.DataObject());
+    data.FailReads = true;
+    EXPECT_THROW(target.Assign(static_cast<IUnknown*>(static_cast<IDataObject*>(&data))), EDragDrop);
+    cls::TComponent plain;
+    EXPECT_THROW(target.Assign(&plain), EDragDrop);
+    ListingDataObject clip;
+    clip.Offer(CF_TEXT, Ansi("pasted"));
+    ASSERT_EQ(OleSetClipboard(&clip), S_OK);
+    cls::ScopeExit empty([] { OleSetClipboard(nullptr); });
+    bool pasted = false;
+    target.OnDrop = [&](cls::TComponent*, cls::TShiftState, POINT, LONG&) { pasted = true; };
+    target.Assign(Clipboard);
+    EXPECT_TRUE(pasted);
 }
 
 TEST_F(DropTargetTest, ReadOnDropWhenNotReadOnEnter) {
@@ -492,6 +530,9 @@ TEST_F(DropTargetTest, AsyncTransferReadsAndDropsOnAWorker) {
     // The end comes back through the GUI thread's messages.
     EXPECT_TRUE(target.AsyncTransfer());
     EXPECT_EQ(ends, 0);
+    // A new drag meanwhile leaves the worker's data object alone.
+    EXPECT_EQ(Enter(effect = DROPEFFECT_LINK, MK_LBUTTON, &data), DV_E_CLIPFORMAT);
+    EXPECT_EQ(effect, 0u);
     for (DWORD start = GetTickCount(); target.AsyncTransfer() && GetTickCount() - start < 5000;) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
@@ -600,6 +641,17 @@ TEST(DropTargetRegistration, FreedControlIsForgotten) {
     ASSERT_EQ(target->Targets().Count(), 1);
     EXPECT_EQ(target->Targets().Items(0), form);
     delete form;  // the form goes before its drop target lets go of it
+}
+
+TEST(DropTargetRegistration, FreedControlIsForgottenWithoutAutoRegister) {
+    cls::TForm form(nullptr, TestForm(50, 50));
+    TestDropTarget target;
+    target.AutoRegister = false;
+    auto* panel = new Panel(&form);
+    panel->SetParent(&form);
+    target.Register(panel);
+    delete panel;
+    EXPECT_EQ(target.Targets().Count(), 0);
 }
 
 TEST(DropTargetRegistration, NearestTargetIsTheOneHoldingThePointElseTheClosest) {

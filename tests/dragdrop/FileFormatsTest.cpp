@@ -301,6 +301,19 @@ TEST_F(FileFormats, ContentsPerIndexAsStreams) {
     EXPECT_EQ(StreamBytes(one.get()), "two two");
 }
 
+TEST_F(FileFormats, LentContentsStayValidWhileTheStreamReads) {
+    TestDataObject data;
+    IUnknown* owner = data.Lend(FileContentsId(), "[InternetShortcut]\r\nURL=x\r\n", 0);
+    auto refs = [owner] { return owner->AddRef(), owner->Release(); };
+    FORMATETC fe{FileContentsId(), nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL};
+    cls::ComPtr<IStream> stream;
+    ASSERT_TRUE(TFileContentsStreamOnDemandClipboardFormat::GetStreamFrom(&data, fe, 0, stream));
+    EXPECT_EQ(refs(), 2u) << "the memory's owner is held while the stream reads it";
+    EXPECT_EQ(StreamBytes(stream.get()), "[InternetShortcut]\r\nURL=x\r\n");
+    stream.reset();
+    EXPECT_EQ(refs(), 1u);
+}
+
 TEST_F(FileFormats, ContentsWithoutDescriptorAndOddMedia) {
     TestDataObject lone;
     lone.PutStream(FileContentsId(), "only");

@@ -182,6 +182,34 @@ TEST(PIDLHelpers, RefusesHostileBlocks) {
     EXPECT_FALSE(format.HasData());
 }
 
+TEST(PIDLHelpers, CopiesOfOneSharedListAreCapped) {
+    // Every offset names one list of nearly 64 KB: the block is small, the copies are not.
+    const std::string list = Items({std::string(0xFDEE, 'i')});
+    const uint32_t fitting = static_cast<uint32_t>(kMaxCIDACopyBytes / list.size());
+    for (uint32_t offsets : {fitting, fitting + 1, 4000u}) {
+        std::string block = U32(offsets - 1);
+        for (uint32_t i = 0; i < offsets; ++i) block += U32(4 + 4 * offsets);
+        block += list;
+        TPIDLList read;
+        EXPECT_EQ(ReadCIDA(block.data(), static_cast<int>(block.size()), read), offsets == fitting) << offsets;
+        EXPECT_EQ(read.Count(), offsets == fitting ? static_cast<int>(offsets) : 0) << "nothing kept when refused";
+    }
+}
+
+TEST(PIDLHelpers, OnlyAbsoluteWindowsNamesReachTheShellParser) {
+    for (const wchar_t* name : {L"C:\\", L"z:\\a\\b.url", L"\\\\server\\share\\x"})
+        EXPECT_TRUE(IsAbsoluteWindowsPath(name)) << name;
+    for (const wchar_t* name : {L"", L"/etc/passwd", L"//server/share", L"C:x", L"C:/x", L"x.url", L"\\x",
+                                L"\\\\\\x", L"\\\\?\\C:\\x", L"\\\\.\\pipe", L"1:\\x"})
+        EXPECT_FALSE(IsAbsoluteWindowsPath(name)) << name;
+    // A dropped Unix name brought the shell down when parsed.
+    TUnicodeStringList files;
+    files.Add(L"/tmp/a.url");
+    TPIDLList list;
+    EXPECT_THROW(FilenamesToPIDLs(files, list), EDragDrop);
+    EXPECT_FALSE(FilenameToPIDL(L"/tmp/a.url"));
+}
+
 TEST_F(TempTree, FilesOfOneFolder) {
     TUnicodeStringList files;
     files.Add(P(L"\\a\\one.txt"));

@@ -4,6 +4,7 @@
 
 #include "TestDataObject.h"
 #include "TestFormats.h"
+#include "dragdrop/DragDropFile.h"
 
 using namespace dragdrop;
 using namespace dragdrop_test;
@@ -29,7 +30,8 @@ std::string GlobalBytes(HGLOBAL h) {
 // A source whose stream claims more bytes than it holds.
 class BoastingStream : public TFixedStreamAdapter {
 public:
-    BoastingStream(cls::ComPtr<IStream> inner, ULONG claimed) : TFixedStreamAdapter(std::move(inner)), claimed_(claimed) {}
+    BoastingStream(cls::ComPtr<IStream> inner, ULONGLONG claimed)
+        : TFixedStreamAdapter(std::move(inner)), claimed_(claimed) {}
     HRESULT STDMETHODCALLTYPE Stat(STATSTG* st, DWORD flag) override {
         HRESULT hr = TFixedStreamAdapter::Stat(st, flag);
         st->cbSize.QuadPart = claimed_;
@@ -42,7 +44,7 @@ public:
     }
 
 private:
-    ULONG claimed_;
+    ULONGLONG claimed_;
 };
 
 cls::ComPtr<IStream> MemoryStream(const std::string& bytes) {
@@ -117,10 +119,43 @@ TEST(SimpleFormats, LargeStreamIsReadInBlocksOfOneMebibyte) {
     m.pstm = counting;
     TestDataObject obj;
     obj.Put(ClipA::Id(), m);
-    ClipA f;
+    struct BigClip : ClipA {
+        int MaxReadSize() const override { return 0x400000; }  // beyond what the library's formats take
+    } f;
     ASSERT_TRUE(f.GetData(&obj));
     EXPECT_EQ(f.Data(), big);
     EXPECT_EQ(counting->Reads, 3u);
+}
+
+TEST(SimpleFormats, ReadsAreCappedWhateverTheSourceStates) {
+    const int cap = kMaxSimpleReadSize;
+    const struct { ULONGLONG claimed; size_t real; bool taken; } cases[] = {
+        {0x7FFFFFF0, 24, true}, {1ull << 40, 24, true}, {0x7FFFFFF0, cap + 1u, false}, {cap, cap, true}};
+    for (const auto& c : cases) {
+        STGMEDIUM m{};
+        m.tymed = TYMED_ISTREAM;
+        m.pstm = new BoastingStream(MemoryStream(std::string(c.real, 'x')), c.claimed);
+        TestDataObject obj, block;
+        obj.Put(ClipA::Id(), m);
+        block.PutBytes(ClipA::Id(), std::string(c.real, 'x'));
+        ClipA f;
+        EXPECT_EQ(f.GetData(&obj), c.taken) << c.claimed << " " << c.real;
+        EXPECT_EQ(f.GetData(&block), c.taken) << c.real;
+    }
+}
+
+TEST(SimpleFormats, ContentsCopyStopsAtTheRealEndAndTheCap) {
+    BoastingStream shortOne(MemoryStream(std::string(100, 'x')), 0x7FFFFFF0);
+    BoastingStream overCap(MemoryStream(std::string((1 << 20) + 1, 'x')), 0x7FFFFFF0);
+    cls::ComPtr<IStream> copy = CopyToMemoryStream(&shortOne);
+    EXPECT_TRUE(copy && StreamBytes(copy.get()) == std::string(100, 'x'));
+    EXPECT_FALSE(CopyToMemoryStream(&overCap, 1 << 20)) << "not cut short silently";
+    // Linear in the size (it grew quadratically: 64 MB took 30 s).
+    std::string big(32 << 20, 'b');
+    DWORD start = GetTickCount();
+    copy = CopyToMemoryStream(MemoryStream(big).get());
+    EXPECT_LT(GetTickCount() - start, 5000u);
+    EXPECT_TRUE(copy && StreamBytes(copy.get()) == big);
 }
 
 TEST(SimpleFormats, StorageIsReadAsItsCompoundFile) {

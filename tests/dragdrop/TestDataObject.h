@@ -14,7 +14,7 @@ class TestDataObject : public IDataObject {
 public:
     TestDataObject() = default;
     virtual ~TestDataObject() {
-        for (auto& e : entries_) ReleaseStgMedium(&e.medium);
+        for (auto& e : entries_) e.lender ? void(e.lender->Release()) : ReleaseStgMedium(&e.medium);
     }
 
     // Takes the medium over.
@@ -44,6 +44,14 @@ public:
         return m;
     }
 
+    // Lends the block itself: the medium's release object owns it (and
+    // frees it when the last reference goes), not the receiver.
+    IUnknown* Lend(CLIPFORMAT cf, const std::string& bytes, LONG lindex) {
+        Put(cf, HGlobalMedium(bytes), lindex);
+        CreateStreamOnHGlobal(entries_.back().medium.hGlobal, TRUE, &entries_.back().lender);
+        return entries_.back().lender;
+    }
+
     int GetDataCalls = 0;
     const STGMEDIUM* Stored(CLIPFORMAT cf) const {
         for (auto& e : entries_)
@@ -71,7 +79,8 @@ public:
         out->tymed = e->medium.tymed;
         switch (e->medium.tymed) {
         case TYMED_HGLOBAL:
-            out->hGlobal = OleDuplicateData(e->medium.hGlobal, fe->cfFormat, 0);
+            if ((out->pUnkForRelease = e->lender)) e->lender->AddRef();
+            out->hGlobal = e->lender ? e->medium.hGlobal : OleDuplicateData(e->medium.hGlobal, fe->cfFormat, 0);
             break;
         case TYMED_ISTREAM:
             out->pstm = e->medium.pstm;
@@ -110,6 +119,7 @@ private:
     struct Entry {
         FORMATETC fe;
         STGMEDIUM medium;
+        IStream* lender = nullptr;
     };
     const Entry* Find(const FORMATETC& fe) const {
         for (auto& e : entries_)
@@ -119,6 +129,22 @@ private:
     }
     std::vector<Entry> entries_;
     ULONG refs_ = 1;
+};
+
+// A format list that never ends: always one more bitmap.
+struct EndlessFormats : IEnumFORMATETC {
+    ULONG NextCalls = 0;
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID, void** obj) override { return *obj = this, S_OK; }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // lives on the test's stack
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE Next(ULONG, FORMATETC* fe, ULONG* fetched) override {
+        ++NextCalls;
+        *fe = FORMATETC{CF_BITMAP, nullptr, DVASPECT_CONTENT, -1, TYMED_GDI};
+        return *fetched = 1, S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE Skip(ULONG) override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Reset() override { return S_OK; }
+    HRESULT STDMETHODCALLTYPE Clone(IEnumFORMATETC**) override { return E_NOTIMPL; }
 };
 
 }  // namespace dragdrop_test

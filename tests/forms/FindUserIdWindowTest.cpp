@@ -200,6 +200,25 @@ TEST_F(FindUserIdWindow, FormResource) {
     EXPECT_FALSE(UserIdFormStarting);
 }
 
+TEST_F(FindUserIdWindow, LabelsNeverOverlap) {
+    auto f = Open();
+    EXPECT_TRUE(f->LblMsg->Top() == 86 && f->LblTestFBLink->Left() == 151);
+    RECT text{0, 0, f->LblMsg->Width(), 0};  // the status text, whole, in the window's font
+    HDC dc = GetDC(nullptr);
+    SelectObject(dc, f->LblMsg->Font().Handle());
+    DrawTextW(dc, f->LblMsg->Caption().c_str(), -1, &text, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX);
+    ReleaseDC(nullptr, dc);
+    EXPECT_GE(f->LblMsg->Height(), text.bottom);
+    std::vector<TControl*> all = {f->Label3, f->LblMsg, f->Label1, f->Label2, f->LblTestFBLink,
+                                  f->EdtLink, f->EdtUID, f->EdtPID, f->CmbPIDFmt};
+    for (size_t i = 0; i < 5; ++i)
+        for (size_t j = 0; j < all.size(); ++j) {
+            RECT a = all[i]->BoundsRect(), b = all[j]->BoundsRect(), both{}, panel = f->Panel1->ClientRect();
+            EXPECT_TRUE(i == j || !IntersectRect(&both, &a, &b)) << all[i]->Name << " " << all[j]->Name;
+            EXPECT_TRUE(IntersectRect(&both, &a, &panel) && EqualRect(&both, &a)) << all[i]->Name;
+        }
+}
+
 TEST_F(FindUserIdWindow, ShortDomainInCapitalsIsScannedInCanonicalForm) {
     auto f = Open();
     Scan(*f, L"  HTTPS://WWW.FB.COM/jane.doe.42/about?ref=x ");
@@ -374,6 +393,8 @@ TEST_F(FindUserIdWindow, DragsAreTestedAndDropsAnalysed) {
 
     LoggedInUserId.clear();
     f->DropURLTarget1Drop(L"https://www.facebook.com/groups/77", effect);
+    EXPECT_TRUE(f->EdtUID->Text().empty()) << "analysed once the drop has returned";
+    PumpUntil([&] { return !f->EdtUID->Text().empty(); });
     EXPECT_EQ(logins_, 0);  // no login step for drops
     EXPECT_EQ(f->EdtLink->Text(), L"https://www.facebook.com/groups/77");
     EXPECT_EQ(f->EdtUID->Text(), L"77");

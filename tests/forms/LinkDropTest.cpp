@@ -84,6 +84,21 @@ TEST_F(LinkDrop, OtherLinkIsRefusedOnEntry) {
     EXPECT_EQ(f.panels, 0);
 }
 
+TEST_F(LinkDrop, RefusedDragShowsNoDropToTheEnd) {
+    TTestMainWindow& f = OpenOnTop();
+    for (const char* text : {"https://example.com/", "https://www.facebook.com/watch/?v=12345", "plain words"}) {
+        LinkDataObject data;
+        data.Offer(CF_TEXT, std::string(text) + '\0');
+        DWORD enter = DROPEFFECT_COPY | DROPEFFECT_LINK, over = enter, drop = enter;
+        Target().DragEnter(&data, MK_LBUTTON, Inside(), &enter);
+        Target().DragOver(MK_LBUTTON, Inside(), &over);  // the cursor OLE shows, and whether it drops
+        Target().Drop(&data, MK_LBUTTON, Inside(), &drop);
+        EXPECT_EQ(enter | over | drop, 0u) << text;
+    }
+    Pump(20);
+    EXPECT_FALSE(f.Searching());
+}
+
 TEST_F(LinkDrop, BusyWindowRefusesEvenAVideoLink) {
     TTestMainWindow& f = OpenOnTop();
     f.BtnAnalizar->SetEnabled(false);
@@ -164,6 +179,8 @@ TEST_F(UserIdLinkDrop, DroppedGroupLinkIsAnalysed) {
     EXPECT_TRUE(form_.DropURLTarget1->ShowImage());
     DWORD effect = DROPEFFECT_COPY | DROPEFFECT_LINK;
     ASSERT_EQ(form_.DropURLTarget1->Drop(&data, MK_LBUTTON, Inside(), &effect), S_OK);
+    EXPECT_TRUE(form_.EdtUID->Text().empty()) << "the lookup waits until the drop has returned";
+    formstest::PumpUntil([&] { return !form_.EdtUID->Text().empty(); });
     EXPECT_EQ(logins_, 0);
     EXPECT_EQ(form_.EdtLink->Text(), L"https://www.facebook.com/groups/77");
     EXPECT_EQ(form_.EdtUID->Text(), L"77");
@@ -175,6 +192,9 @@ TEST_F(UserIdLinkDrop, LinkOfAnotherSiteIsRefused) {
     EXPECT_EQ(Enter(data), 0u);
     EXPECT_FALSE(form_.DropURLTarget1->ShowImage());
     EXPECT_EQ(form_.DropURLTarget1->DataObject(), nullptr);
+    DWORD over = DROPEFFECT_COPY | DROPEFFECT_LINK;
+    form_.DropURLTarget1->DragOver(MK_LBUTTON, Inside(), &over);
+    EXPECT_EQ(over, 0u) << "no link cursor over a refused drag";
     EXPECT_EQ(form_.EdtUID->Text(), L"");
 }
 
