@@ -81,10 +81,6 @@ public:
     void BrowserBeforeNavigate2();
     void BrowserDocumentComplete();
 
-    // The browser while the window has one (null after closing or when it
-    // could not be made).
-    TLoginBrowser* Browser() const { return browser_.get(); }
-
 private:
     // The form resource: the window, its controls and their event bindings.
     void CreateControls();

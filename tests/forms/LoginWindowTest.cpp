@@ -158,7 +158,7 @@ TEST_F(LoginWindow, ExistingLoginShownWithItsPictureAndLoggedOut) {
     REQUIRE_SITE();
     // Only a 74 by 74 JPEG is kept; an odd size, a PNG, an empty or a
     // missing picture leaves the default one and no file.
-    for (auto [id, kept] : {std::pair{L"100004000000044", false}, std::pair{L"100004000000045", false},
+    for (auto [id, kept] : {std::pair{L"100004000000061", false}, std::pair{L"100004000000062", false},
                             std::pair{L"100004000000043", false}, std::pair{L"100004000000099", false},
                             std::pair{L"100004000000001", true}}) {
         std::string page = PageBytes(L"LOGINPAGE_OWNER");
