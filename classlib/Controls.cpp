@@ -364,8 +364,8 @@ void TWinControl::CreateHandle() {
     HWND parentWindow = p.ParentWindow;
     bool child = (p.Style & WS_CHILD) != 0;
     if (child) {
-        if (!Parent()) return;
-        parentWindow = Parent()->Handle();
+        // A control may sit in a window that is not one of ours.
+        if (Parent()) parentWindow = Parent()->Handle();
         if (!parentWindow) return;
         if (visible_) p.Style |= WS_VISIBLE;
     }

@@ -276,6 +276,7 @@ struct TCreateParams {
     HBRUSH Background = nullptr;
     HICON Icon = nullptr;
     HICON SmallIcon = nullptr;
+    // Owner of a top-level window; parent of a child without a Parent.
     HWND ParentWindow = nullptr;
 };
 

@@ -7,4 +7,12 @@ std::wstring LoggedInUsername;
 std::wstring LoggedInDisplayName;
 bool LoginJustCompleted = false;
 
+std::wstring LoginAccount;
+std::wstring LogoutUrl;
+
+bool PageHandled = false;
+bool LoginSubmitted = false;
+bool LoginRecheck = false;
+bool LoginPageFailed = false;
+
 }  // namespace app

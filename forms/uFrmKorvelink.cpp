@@ -14,6 +14,7 @@
 #include "uFrmDonate.h"
 #include "uFrmDownloading.h"
 #include "uFrmFindFacebookUserID.h"
+#include "uFrmLogin.h"
 #include "uFrmSearchFacebookVideoLinks.h"
 #include "app/FolderTree.h"
 #include "app/History.h"
@@ -445,11 +446,9 @@ void TFrmKorvelink::MnuSitioOficialClick(TComponent*) { OpenAddress(HomePageLink
 
 // Backup and import of the history: uFrmKorvelinkHistory.cpp.
 
-// --- windows not built yet ------------------------------------------------------------------
-// Each is called where its window opens; until the window exists it shows
-// nothing.
+// --- the windows this one opens --------------------------------------------------------------
 
-void TFrmKorvelink::OpenLoginWindow(bool) {}
+void TFrmKorvelink::OpenLoginWindow(bool showWelcome) { app::OpenLoginWindow(this, showWelcome); }
 void TFrmKorvelink::OpenFindUserIdWindow() { app::OpenFindUserIdWindow(this); }
 void TFrmKorvelink::OpenDestinationFolderWindow() { app::OpenDestinationFolderWindow(this); }
 void TFrmKorvelink::OpenUpdaterWindow() { app::OpenUpdaterWindow(this); }
