@@ -1,41 +1,21 @@
-// A stand-in for the system's mail library with working message sessions
-// (Wine's has none); it counts the sessions it has open.
+// A stand-in for the system's mail library with message sessions, which
+// Wine's lacks; it counts the sessions open.
 #include <windows.h>
 #include <objidl.h>
 
-namespace {
-LONG g_openSessions = 0;
-IMalloc* g_openedWith = nullptr;
-char g_session;  // sessions are only told apart by address
-}  // namespace
+static LONG g_openSessions = 0;
+static char g_session;
 
 extern "C" {
-
 LONG WINAPI FakeMapiOpenSessions() { return g_openSessions; }
-IMalloc* WINAPI FakeMapiSessionAllocator() { return g_openedWith; }
-
-IMalloc* WINAPI MAPIGetDefaultMalloc() {
-    IMalloc* m = nullptr;
-    CoGetMalloc(1, &m);
-    if (m) m->Release();  // the task allocator lives for the process
-    return m;
-}
-HRESULT WINAPI MAPIInitialize(void*) { return S_OK; }
-void WINAPI MAPIUninitialize() {}
-SCODE WINAPI MAPIAllocateBuffer(ULONG, void** p) { return *p = nullptr, E_NOTIMPL; }
-SCODE WINAPI MAPIAllocateMore(ULONG, void*, void** p) { return *p = nullptr, E_NOTIMPL; }
-ULONG WINAPI MAPIFreeBuffer(void*) { return 0; }
-SCODE WINAPI OpenIMsgOnIStg(void*, void*, void*, void*, void*, void*, void*, void*, ULONG, ULONG, void**) {
-    return E_NOTIMPL;
-}
+IMalloc* WINAPI MAPIGetDefaultMalloc() { return reinterpret_cast<IMalloc*>(&g_openSessions); }
+void WINAPI Unused() {}  // the entry points that are only bound
+// Only the library's own allocator is taken.
 SCODE WINAPI OpenIMsgSession(IMalloc* malloc, ULONG flags, void** session) {
-    if (!malloc || flags != 0 || !session) return E_INVALIDARG;
-    g_openedWith = malloc;
+    if (malloc != MAPIGetDefaultMalloc() || flags != 0) return E_INVALIDARG;
     ++g_openSessions;
     *session = &g_session;
     return S_OK;
 }
-void WINAPI CloseIMsgSession(void* session) {
-    if (session == &g_session) --g_openSessions;
-}
+void WINAPI CloseIMsgSession(void* session) { g_openSessions -= session == &g_session; }
 }
