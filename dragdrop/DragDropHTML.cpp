@@ -1,5 +1,7 @@
 #include "dragdrop/DragDropHTML.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <optional>
@@ -39,16 +41,17 @@ std::wstring WithCRLF(const std::wstring& text) {
     return r;
 }
 
-// The digits right after Key; none when they are missing or name a place
-// beyond the data.
+// The offset written at KeyEnd, right after its key; none when its digits
+// are missing or name a place beyond the data.
 std::optional<size_t> OffsetAfter(std::string_view document, size_t keyEnd) {
-    size_t value = 0, i = keyEnd;
+    uint64_t value = 0;
+    size_t i = keyEnd;
     for (; i < document.size() && document[i] >= '0' && document[i] <= '9'; ++i) {
-        value = value * 10 + static_cast<size_t>(document[i] - '0');
+        value = value * 10 + static_cast<uint64_t>(document[i] - '0');
         if (value > document.size()) return std::nullopt;  // also stops any overflow
     }
     if (i == keyEnd) return std::nullopt;
-    return value;
+    return static_cast<size_t>(value);
 }
 
 // The part between the offsets of one key pair: the whole document when a
@@ -67,7 +70,9 @@ TTextDataFormat* AsText(TCustomDataFormat& format) {
                                                                     : nullptr;
 }
 
-void MapHTMLToText() { TClipboardFormat::MapToDataFormat(THTMLClipboardFormat::ClassInfo, TTextDataFormat::ClassInfo, 3, kBoth); }
+void MapHTMLToText() {
+    TClipboardFormat::MapToDataFormat(THTMLClipboardFormat::ClassInfo, TTextDataFormat::ClassInfo, 3, kBoth);
+}
 void MapRFC822ToText() {
     TClipboardFormat::MapToDataFormat(TRFC822ClipboardFormat::ClassInfo, TTextDataFormat::ClassInfo, 2, kBoth);
 }

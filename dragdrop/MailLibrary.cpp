@@ -1,8 +1,5 @@
 #include "dragdrop/MailLibrary.h"
 
-#include <cstdio>
-#include <cwchar>
-
 #include "classlib/Strings.h"
 #include "dragdrop/DragDrop.h"
 
@@ -29,10 +26,11 @@ std::string Narrow(const std::wstring& s) { return cls::WideToUtf8(s); }
 
 [[noreturn]] void Fail(const char* format, const std::string& a, const std::string& b, const std::string& c = {}) {
     std::string message(format);
+    size_t at = 0;
     for (const std::string* arg : {&a, &b, &c}) {
-        size_t at = message.find("%s");
-        if (at == std::string::npos) break;
+        if ((at = message.find("%s", at)) == std::string::npos) break;
         message.replace(at, 2, *arg);
+        at += arg->size();
     }
     throw EDragDrop(message);
 }
@@ -58,9 +56,13 @@ const std::wstring& MailLibraryName() {
 std::wstring MailLibraryPath() {
     std::wstring folder = g_testFolder;
     if (g_testName.empty()) {
-        wchar_t system[MAX_PATH] = {};
-        UINT n = GetSystemDirectoryW(system, MAX_PATH);
-        folder.assign(system, n < MAX_PATH ? n : 0);
+        folder.resize(MAX_PATH);
+        UINT n = GetSystemDirectoryW(folder.data(), MAX_PATH);
+        if (n >= MAX_PATH) {
+            folder.resize(n);
+            n = GetSystemDirectoryW(folder.data(), n);
+        }
+        folder.resize(n < folder.size() ? n : 0);
     }
     if (!folder.empty() && folder.back() != L'\\') folder += L'\\';
     return folder + MailLibraryName();
@@ -68,11 +70,18 @@ std::wstring MailLibraryPath() {
 
 const MailLibraryEntryPoints& LoadMailLibrary() {
     if (!g_module) {
-        // No "insert a disk" box for a library on removable media.
-        UINT oldMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);
-        HMODULE module = LoadLibraryW(MailLibraryPath().c_str());
-        const DWORD error = GetLastError();
-        SetErrorMode(oldMode);
+        // Only a full path: a bare name would be looked for in the
+        // program's and the current folder too.
+        const std::wstring path = MailLibraryPath();
+        HMODULE module = nullptr;
+        DWORD error = ERROR_PATH_NOT_FOUND;
+        if (path.find(L'\\') != std::wstring::npos) {
+            // No "insert a disk" box for a library on removable media.
+            UINT oldMode = SetErrorMode(SEM_NOOPENFILEERRORBOX);
+            module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+            error = GetLastError();
+            SetErrorMode(oldMode);
+        }
         if (reinterpret_cast<UINT_PTR>(module) <= 32)
             Fail("%s: %s", Narrow(SystemMessage(error)), Narrow(MailLibraryName()));
         g_module = module;
