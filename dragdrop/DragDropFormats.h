@@ -168,6 +168,7 @@ public:
     using TCustomSimpleClipboardFormat::TCustomSimpleClipboardFormat;
     static const ClipboardFormatClass ClassInfo;
     cls::TStringList& Lines() { return lines_; }
+    const cls::TStringList& Lines() const { return lines_; }
     void Clear() override { lines_.Clear(); }
     bool HasData() const override { return lines_.Count() > 0; }
     bool ReadData(const void* value, int size) override;

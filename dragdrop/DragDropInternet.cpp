@@ -9,6 +9,7 @@
 #include "classlib/Raii.h"
 #include "classlib/Strings.h"
 #include "dragdrop/DragDropFile.h"
+#include "dragdrop/DragDropMail.h"
 
 namespace dragdrop {
 
@@ -307,7 +308,9 @@ LONG TDropURLTarget::GetPreferredDropEffect() {
 void RegisterInternetUnit() {
     if (g_internetUnitCount++ > 0) return;
     TCustomDataFormat::RegisterDataFormat(TURLDataFormat::ClassInfo);
+    RegisterHTMLMailDataFormats();
     TClipboardFormat::RegisterFormat(TAnsiURLClipboardFormat::ClassInfo);
+    RegisterHTMLMailClipboardFormats();
 }
 
 void UnregisterInternetUnit() {

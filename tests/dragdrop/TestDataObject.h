@@ -2,6 +2,7 @@
 #pragma once
 #include <windows.h>
 #include <ole2.h>
+#include <shlobj.h>
 
 #include <string>
 #include <vector>
@@ -145,6 +146,22 @@ struct EndlessFormats : IEnumFORMATETC {
     HRESULT STDMETHODCALLTYPE Skip(ULONG) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE Reset() override { return S_OK; }
     HRESULT STDMETHODCALLTYPE Clone(IEnumFORMATETC**) override { return E_NOTIMPL; }
+};
+
+// The same data object listing what it offers, as a real source does.
+class OfferingDataObject : public TestDataObject {
+public:
+    void Offer(CLIPFORMAT cf, const std::string& bytes) {
+        PutBytes(cf, bytes);
+        offered_.push_back(FORMATETC{cf, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL});
+    }
+    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD dir, IEnumFORMATETC** out) override {
+        if (dir != DATADIR_GET) return E_NOTIMPL;
+        return SHCreateStdEnumFmtEtc(static_cast<UINT>(offered_.size()), offered_.data(), out);
+    }
+
+private:
+    std::vector<FORMATETC> offered_;
 };
 
 }  // namespace dragdrop_test

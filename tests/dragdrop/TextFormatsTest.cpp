@@ -2,6 +2,7 @@
 
 #include "TestDataObject.h"
 #include "TestFormats.h"
+#include "dragdrop/DragDropHTML.h"
 #include "dragdrop/DragDropText.h"
 
 using namespace dragdrop;
@@ -22,8 +23,9 @@ TEST(TextFormats, MapOrderPutsUnicodeFirst) {
     auto& formats = text.CompatibleFormats();
     std::vector<CLIPFORMAT> ids;
     for (int i = 0; i < formats.Count(); ++i) ids.push_back(formats.Formats(i)->GetClipboardFormat());
+    // The mail and HTML formats map themselves last.
     EXPECT_EQ(ids, (std::vector<CLIPFORMAT>{CF_UNICODETEXT, TRichTextClipboardFormat::Id(), CF_OEMTEXT, CF_LOCALE,
-                                            CF_TEXT}));
+                                            CF_TEXT, TRFC822ClipboardFormat::Id(), THTMLClipboardFormat::Id()}));
     EXPECT_EQ(TCSVClipboardFormat::Id(), RegisterClipboardFormatW(L"CSV"));
     EXPECT_EQ(GetClipboardFormatNameStr(TRichTextClipboardFormat::Id()), L"Rich Text Format");
 }
