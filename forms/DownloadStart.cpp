@@ -163,10 +163,10 @@ void DownloadLabelClick(TComponent* sender) {
         HideHistory();
         auto* label = dynamic_cast<TLabel*>(sender);
         if (!label) return;
+        // The help keyword holds the file of the label's completed download
+        // (its caption then says "Play" or "View"), else nothing.
         const std::wstring path = label->HelpKeyword;
-        const std::wstring caption = label->Caption();
-        const std::wstring lower = LowerCase(caption);
-        if ((Contains(lower, L"play") || Contains(lower, L"view")) && FileExists(path)) {
+        if (!path.empty() && FileExists(path)) {
             PlayDownloadedFile(path);
             return;
         }
@@ -175,9 +175,12 @@ void DownloadLabelClick(TComponent* sender) {
                                    L"Download engine active", MB_ICONINFORMATION);
             return;
         }
-        // The file of a completed download has gone: it is fetched again.
-        if (Contains(lower, L"play")) label->SetCaption(ReplaceAll(caption, L"play", L"Download", true));
-        else if (Contains(lower, L"view")) label->SetCaption(ReplaceAll(caption, L"view", L"Download", true));
+        if (!path.empty()) {
+            // The file of a completed download has gone: it is fetched again.
+            std::wstring caption = ReplaceAll(label->Caption(), L"play", L"Download", true);
+            label->SetCaption(ReplaceAll(caption, L"view", L"Download", true));
+            label->HelpKeyword.clear();
+        }
 
         TVideoPanel* panel = PanelOfLinkLabel(label);
         const TDownloadFields* fields = panel ? panel->FieldsOf(label) : nullptr;

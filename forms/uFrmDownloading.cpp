@@ -303,10 +303,39 @@ void TFrmDownloading::FormCreate(TComponent*) {
     SetCaption(L"Download Manager");
     ImgThumbDef->Hide();
     HG = new engine::THTTPGet(this);
-    BtnCancelar->SetCaption(L"Cancel");
+    SetPhase(TDownloadPhase::Running);
 }
 
 bool TFrmDownloading::TransferActive() const { return startPending_ || (HG && HG->Busy()); }
+
+void TFrmDownloading::SetPhase(TDownloadPhase phase) {
+    phase_ = phase;
+    switch (phase) {
+        case TDownloadPhase::Running:
+            // BtnOpen is hidden meanwhile and keeps its last caption.
+            BtnCancelar->SetCaption(L"Cancel");
+            break;
+        case TDownloadPhase::Canceling:
+            BtnCancelar->SetCaption(L"Canceling...");
+            break;
+        case TDownloadPhase::Canceled:
+            BtnCancelar->SetCaption(L"Close");
+            BtnOpen->SetCaption(L"Restart");
+            break;
+        case TDownloadPhase::Failed:
+            BtnCancelar->SetCaption(L"Close");
+            BtnOpen->SetCaption(L"Try Again");
+            break;
+        case TDownloadPhase::Complete:
+            BtnCancelar->SetCaption(L"Close");
+            BtnOpen->SetCaption(L"Open Folder");
+            break;
+    }
+}
+
+bool TFrmDownloading::Ended() const {
+    return phase_ != TDownloadPhase::Running && phase_ != TDownloadPhase::Canceling;
+}
 
 void TFrmDownloading::SetCloseCommandEnabled(bool enabled) {
     try {
@@ -323,7 +352,7 @@ void TFrmDownloading::Dwld() {
     SetCaption(L"Initializing Download");
     Label2->SetCaption(IsVideoExtension(ExtractFileExt(HG->FileName)) ? L"Getting video information, please wait..."
                                                                       : L"Getting snapshot information, please wait...");
-    BtnCancelar->SetCaption(L"Cancel");
+    SetPhase(TDownloadPhase::Running);
     BtnCancelar->SetEnabled(true);
     BtnPlay->Hide();
     BtnOpen->Hide();
@@ -341,7 +370,7 @@ void TFrmDownloading::Dwld() {
     DownloadCanceled = false;
     DownloadFailed = false;
 
-    // "Restart" clicked while the last transfer's end is still being shown:
+    // Restart clicked while the last transfer's end is still being shown:
     // its worker has not let go of the component yet.
     if (HG->Busy()) {
         startPending_ = true;
@@ -412,7 +441,6 @@ void TFrmDownloading::ShowErrorTexts(const std::wstring& caption, const std::wst
     SetCaption(caption);
     Label2->SetCaption(IsVideoExtension(ext) ? L"Error when trying to download the video."
                                              : L"Error when trying to download the snapshot.");
-    BtnOpen->SetCaption(L"Try Again");
     BtnOpen->Show();
     BtnOpen->SetFocus();
 }
@@ -427,18 +455,20 @@ void TFrmDownloading::FinishDownload() {
     const int run = runId_;
     auto alive = alive_;
 
-    BtnCancelar->SetEnabled(true);
-    BtnCancelar->SetCaption(L"Close");
     const std::wstring file = HG->FileName;
     const std::wstring ext = ExtractFileExt(file);
+    const bool exists = FileExists(file);
+    const int64_t size = exists ? engine::GetFileSize64(file) : -1;
+    BtnCancelar->SetEnabled(true);
+    SetPhase(DownloadCanceled                          ? TDownloadPhase::Canceled
+             : DownloadFailed || size == 0 || !exists ? TDownloadPhase::Failed
+                                                      : TDownloadPhase::Complete);
     DrawnProgressBar1->SetMarquee(false);
 
     const WindowsVersion version = GetWindowsVersion();
     if ((version.major == 5 || (version.major == 6 && version.minor == 0)) && !Application.Active())
         FlashMainWindow();
     const bool active = Application.Active();
-    const bool exists = FileExists(file);
-    const int64_t size = exists ? engine::GetFileSize64(file) : -1;
 
     if (DownloadCanceled) {
         DeleteDownloadFile();
@@ -447,7 +477,6 @@ void TFrmDownloading::FinishDownload() {
         SetEndTaskbarState(tpsPaused, active);
         SetCaption(L"Download Canceled");
         Label2->SetCaption(L"Download canceled manually.");
-        BtnOpen->SetCaption(L"Restart");
         BtnOpen->Show();
         BtnCancelar->SetFocus();
     } else if (DownloadFailed || size == 0) {
@@ -475,7 +504,6 @@ void TFrmDownloading::FinishDownload() {
         SetCaption(L"Download Complete");
         Label2->SetCaption(L"Download completed successfully.");
         BtnPlay->Show();
-        BtnOpen->SetCaption(L"Open Folder");
         BtnOpen->Show();
         BtnPlay->SetFocus();
     } else {
@@ -500,13 +528,13 @@ void TFrmDownloading::FinishDownload() {
 void TFrmDownloading::CancelDownload() {
     ++handlerDepth_;
     auto alive = alive_;
-    BtnCancelar->SetCaption(L"Canceling...");
+    SetPhase(TDownloadPhase::Canceling);
     SetCloseCommandEnabled(false);
     Application.ProcessMessages();
     if (!*alive) return;
     --handlerDepth_;
     // The transfer may have ended, or the window been closed, meanwhile.
-    if (exitClosing_ || closing_ || BtnCancelar->Caption() != L"Canceling...") return;
+    if (exitClosing_ || closing_ || phase_ != TDownloadPhase::Canceling) return;
     DownloadCanceled = true;
     BtnCancelar->SetEnabled(false);
     if (!HG->Busy()) {
@@ -562,13 +590,12 @@ void TFrmDownloading::FormCloseQuery(TComponent*, bool& canClose) {
         canClose = true;
         return;
     }
-    const std::wstring caption = BtnCancelar->Caption();
-    if (caption == L"Cancel") {
+    if (phase_ == TDownloadPhase::Running) {
         canClose = false;
         CancelDownload();
         return;
     }
-    if (caption == L"Canceling...") {
+    if (phase_ == TDownloadPhase::Canceling) {
         // Closing while the transfer stops: it ends here, and its file goes.
         AbortAndWait();
         CancelPendingStart();
@@ -623,25 +650,22 @@ void TFrmDownloading::FormDestroy(TComponent*) {
 }
 
 void TFrmDownloading::FormMouseMove(TComponent*, TShiftState, int, int) {
-    const std::wstring caption = BtnCancelar->Caption();
-    if (TaskbarOn() && caption != L"Cancel" && caption != L"Canceling...") TaskbarState(tpsNone);
+    if (TaskbarOn() && Ended()) TaskbarState(tpsNone);
 }
 
 void TFrmDownloading::BtnCancelarClick(TComponent*) {
-    const std::wstring caption = BtnCancelar->Caption();
-    if (caption == L"Cancel")
+    if (phase_ == TDownloadPhase::Running)
         CancelDownload();
-    else if (caption != L"Canceling...")
+    else if (Ended())
         Close();
 }
 
 void TFrmDownloading::BtnOpenClick(TComponent*) {
-    const std::wstring caption = BtnOpen->Caption();
-    if (caption == L"Restart" || caption == L"Try Again") {
+    if (phase_ == TDownloadPhase::Canceled || phase_ == TDownloadPhase::Failed) {
         Dwld();
         return;
     }
-    if (caption != L"Open Folder") return;
+    if (phase_ != TDownloadPhase::Complete) return;
     ++handlerDepth_;
     const int run = runId_;
     auto alive = alive_;

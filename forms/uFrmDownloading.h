@@ -19,6 +19,11 @@
 
 namespace app {
 
+// Where the window's transfer stands. The handlers decide by it alone; the
+// buttons' captions follow from it ("Cancel", "Canceling...", then "Close"
+// with "Restart", "Try Again" or "Open Folder").
+enum class TDownloadPhase { Running, Canceling, Canceled, Failed, Complete };
+
 class TFrmDownloading : public cls::TForm {
 public:
     explicit TFrmDownloading(cls::TComponent* owner = nullptr);
@@ -56,6 +61,7 @@ public:
 
     // A transfer runs or is about to start.
     bool TransferActive() const;
+    TDownloadPhase Phase() const { return phase_; }
     // For the program's exit: stops the transfer, waits for its worker,
     // deletes the partial file and lets the window close.
     void AbortForExit();
@@ -71,6 +77,8 @@ public:
 
 private:
     void CreateControls();
+    void SetPhase(TDownloadPhase phase);
+    bool Ended() const;
     void CancelDownload();
     void StartTransfer();
     void CancelPendingStart();
@@ -84,6 +92,7 @@ private:
     void RaiseBarToMinimum();
     void SetEndTaskbarState(int inactiveState, bool active);
 
+    TDownloadPhase phase_ = TDownloadPhase::Running;
     cls::TTimer* startTimer_ = nullptr;
     bool startPending_ = false;
     bool exitClosing_ = false;
