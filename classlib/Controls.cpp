@@ -31,11 +31,11 @@ bool ContainsFocus(HWND window) {
 
 }  // namespace
 
-TShiftState KeyboardShiftState() {
+TShiftState KeyboardShiftState(SHORT(WINAPI* keyState)(int)) {
     TShiftState s = 0;
-    if (GetKeyState(VK_SHIFT) < 0) s |= ssShift;
-    if (GetKeyState(VK_CONTROL) < 0) s |= ssCtrl;
-    if (GetKeyState(VK_MENU) < 0) s |= ssAlt;
+    if (keyState(VK_SHIFT) < 0) s |= ssShift;
+    if (keyState(VK_CONTROL) < 0) s |= ssCtrl;
+    if (keyState(VK_MENU) < 0) s |= ssAlt;
     return s;
 }
 

@@ -42,8 +42,9 @@ constexpr TShiftState ssRight = 16;
 constexpr TShiftState ssMiddle = 32;
 constexpr TShiftState ssDouble = 64;
 
-// Shift, Ctrl and Alt as the keyboard holds them now.
-TShiftState KeyboardShiftState();
+// Shift, Ctrl and Alt as of the input message being handled; with
+// GetAsyncKeyState, as the keyboard holds them this moment.
+TShiftState KeyboardShiftState(SHORT(WINAPI* keyState)(int) = GetKeyState);
 // The keys and buttons a mouse message's wParam reports.
 TShiftState MouseShiftState(WPARAM wp);
 
@@ -195,7 +196,6 @@ public:
     virtual void DoMouseEnter();
     virtual void DoMouseLeave();
 
-protected:
 public:
     // False when the control shows its hint itself (tool buttons).
     virtual bool HintByForm() const { return true; }
