@@ -189,6 +189,7 @@ void DownloadLabelClick(TComponent* sender) {
         if (DownloadFolder.empty()) return;
         StartDownload(f.FileName, IncludeTrailingPathDelimiter(DownloadFolder), f.MediaUrl, f.Id, f.Title, label);
     } catch (...) {
+        // A click that could not be carried out has no further effect.
     }
 }
 

@@ -338,11 +338,9 @@ bool TFrmDownloading::Ended() const {
 }
 
 void TFrmDownloading::SetCloseCommandEnabled(bool enabled) {
-    try {
-        if (HMENU menu = GetSystemMenu(Handle(), FALSE))
-            EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
-    } catch (...) {
-    }
+    if (!HandleAllocated()) return;
+    if (HMENU menu = GetSystemMenu(Handle(), FALSE))
+        EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
 }
 
 void TFrmDownloading::Dwld() {
@@ -411,6 +409,8 @@ void TFrmDownloading::HGProgress(TThread*, int64_t totalSize, int64_t readed) {
                            IntToStr(position) + L"%)");
         SetCaption(IntToStr(position) + L"% Downloaded");
     } catch (...) {
+        // One step not shown must not end the transfer, as it would when
+        // thrown back to the worker through its synchronised call.
     }
     TaskbarValue(DrawnProgressBar1->Position(), DrawnProgressBar1->Max());
 }
