@@ -6,11 +6,20 @@
 
 #include "app/StartupChecks.h"
 #include "classlib/Application.h"
+#include "classlib/Button.h"
+#include "classlib/ExtCtrls.h"
 #include "classlib/Files.h"
 #include "classlib/Hooks.h"
+#include "classlib/Image.h"
+#include "classlib/Label.h"
 #include "classlib/Picture.h"
 #include "classlib/Strings.h"
+#include "classlib/Thread.h"
+#include "classlib/Timer.h"
+#include "components/DrawnProgressBar.h"
 #include "components/TaskbarProgress.h"
+#include "engine/HTTPGet.h"
+#include "forms/DownloadState.h"
 #include "forms/VideoPanel.h"
 
 namespace app {

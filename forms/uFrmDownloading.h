@@ -6,16 +6,25 @@
 #include <cstdint>
 #include <string>
 
-#include "classlib/Button.h"
-#include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
-#include "classlib/Image.h"
-#include "classlib/Label.h"
-#include "classlib/Thread.h"
-#include "classlib/Timer.h"
-#include "components/DrawnProgressBar.h"
-#include "engine/HTTPGet.h"
-#include "forms/DownloadState.h"
+
+namespace cls {
+class TBevel;
+class TButton;
+class TImage;
+class TLabel;
+class TPanel;
+class TThread;
+class TTimer;
+}  // namespace cls
+
+namespace components {
+class TDrawnProgressBar;
+}
+
+namespace engine {
+class THTTPGet;
+}
 
 namespace app {
 

@@ -6,7 +6,10 @@
 #include <vector>
 
 #include "app/History.h"
+#include "classlib/Button.h"
 #include "classlib/Files.h"
+#include "classlib/Label.h"
+#include "components/DrawnProgressBar.h"
 #include "classlib/Strings.h"
 #include "forms/DownloadStart.h"
 #include "tests/forms/DownloadTestSupport.h"
