@@ -168,11 +168,6 @@ void TControl::SetColor(TColor color) {
     ColorChanged();
 }
 
-void TControl::SetParentColor(bool value) {
-    parentColor_ = value;
-    if (value) TakeParentLooks();
-}
-
 void TControl::SetHint(const std::wstring& hint) {
     if (hint == hint_) return;
     hint_ = hint;
@@ -798,13 +793,6 @@ bool TWinControl::CanFocus() const {
 
 void TWinControl::SetFocus() {
     if (CanFocus()) ::SetFocus(handle_);
-}
-
-int TWinControl::TabOrder() const {
-    if (!Parent()) return -1;
-    const auto& v = Parent()->tabList_;
-    auto it = std::find(v.begin(), v.end(), this);
-    return it == v.end() ? -1 : static_cast<int>(it - v.begin());
 }
 
 void TWinControl::SetTabOrder(int order) {

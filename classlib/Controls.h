@@ -150,7 +150,6 @@ public:
     TColor Color() const { return color_; }
     void SetColor(TColor color);
     bool ParentColor() const { return parentColor_; }
-    void SetParentColor(bool value);
 
     const std::wstring& Hint() const { return hint_; }
     void SetHint(const std::wstring& hint);
@@ -309,7 +308,6 @@ public:
     virtual bool CanFocus() const;
     // Does nothing when the control cannot take the focus.
     void SetFocus();
-    int TabOrder() const;
     void SetTabOrder(int order);
     bool TabStop() const { return tabStop_; }
     void SetTabStop(bool value);
