@@ -5,7 +5,8 @@
 # thread, 2050-byte blocking reads, WriteFile, and with progress a blocking
 # SendMessage per read): the reference. Three rounds, the four runs of a
 # round interleaved; prints each round's speeds and the component's ratio to
-# the reference, then the median ratio. curl's speed is shown for scale.
+# the reference, then the median ratio, with peak memory and the C++
+# allocations of the whole transfer. curl's speed is shown for scale.
 # Not a test; needs a build (scripts/build.sh). BENCH_MIB sets the file size
 # (default 256), BENCH_ROUNDS the number of rounds (default 3).
 set -euo pipefail
@@ -67,7 +68,8 @@ for round in $(seq "$rounds"); do
             echo "round $round: $line" >&2
             mibps="$(sed -n 's/.* mibps=\([0-9.]*\).*/\1/p' <<<"$line")"
             peak="$(sed -n 's/.* peak_ws_mib=\([0-9.]*\).*/\1/p' <<<"$line")"
-            echo "$round $loop $mode ${mibps:-0} ${peak:-0}" >>"$results"
+            allocs="$(sed -n 's/.* allocations=\([0-9]*\).*/\1/p' <<<"$line")"
+            echo "$round $loop $mode ${mibps:-0} ${peak:-0} ${allocs:--1}" >>"$results"
             check "$loop $mode" "$out"
         done
     done
@@ -82,20 +84,20 @@ check curl "$out"
 echo
 echo "Download of $size_mib MiB from 127.0.0.1, 2050-byte reads; curl: $curl_mibps MiB/s"
 awk '
-    { speed[$1, $2, $3] = $4; peak[$1, $2, $3] = $5; if ($1 > rounds) rounds = $1 }
+    { speed[$1, $2, $3] = $4; peak[$1, $2, $3] = $5; allocs[$1, $2, $3] = $6; if ($1 > rounds) rounds = $1 }
     function median(a, n,    i, j, t) {
         for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t }
         return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
     }
     END {
-        printf "%-6s %-11s %16s %16s %8s %18s\n", "round", "mode", "component MiB/s", "reference MiB/s", "ratio", "peak MiB comp/ref"
+        printf "%-6s %-11s %16s %16s %8s %18s %12s\n", "round", "mode", "component MiB/s", "reference MiB/s", "ratio", "peak MiB comp/ref", "comp allocs"
         split("progress noprogress", modes, " ")
         for (m = 1; m <= 2; m++) {
             mode = modes[m]
             for (r = 1; r <= rounds; r++) {
                 c = speed[r, "component", mode]; f = speed[r, "reference", mode]
                 ratio[r] = f > 0 ? c / f : 0
-                printf "%-6d %-11s %16.1f %16.1f %8.3f %9.1f/%-8.1f\n", r, mode, c, f, ratio[r], peak[r, "component", mode], peak[r, "reference", mode]
+                printf "%-6d %-11s %16.1f %16.1f %8.3f %9.1f/%-8.1f %12d\n", r, mode, c, f, ratio[r], peak[r, "component", mode], peak[r, "reference", mode], allocs[r, "component", mode]
             }
             printf "median %-11s %42.3f\n", mode, median(ratio, rounds)
         }
