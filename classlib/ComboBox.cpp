@@ -39,18 +39,11 @@ void TComboBox::FillWindow() {
     SendMessageW(Wnd(), CB_SETCURSEL, itemIndex_, 0);
 }
 
-void TComboBox::AddItem(const std::wstring& text) {
-    items_.push_back(text);
-    if (HandleAllocated()) SendMessageW(Wnd(), CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
 void TComboBox::SetItems(const std::vector<std::wstring>& items) {
     items_ = items;
     itemIndex_ = -1;
     FillWindow();
 }
-
-void TComboBox::Clear() { SetItems({}); }
 
 int TComboBox::ItemIndex() const {
     if (!HandleAllocated()) return itemIndex_;
@@ -61,8 +54,6 @@ void TComboBox::SetItemIndex(int index) {
     itemIndex_ = index >= 0 && index < Count() ? index : -1;
     if (HandleAllocated()) SendMessageW(Wnd(), CB_SETCURSEL, itemIndex_, 0);
 }
-
-bool TComboBox::DroppedDown() const { return SendMessageW(Wnd(), CB_GETDROPPEDSTATE, 0, 0) != 0; }
 
 void TComboBox::DoChange() {
     if (OnChange) OnChange(this);

@@ -27,13 +27,10 @@ public:
 
     int Count() const { return static_cast<int>(items_.size()); }
     const std::wstring& Item(int index) const { return items_.at(index); }
-    void AddItem(const std::wstring& text);
     void SetItems(const std::vector<std::wstring>& items);
-    void Clear();
     int ItemIndex() const;
     void SetItemIndex(int index);
     std::wstring Text() const { return Caption(); }
-    bool DroppedDown() const;
 
     TNotifyEvent OnChange;
     TNotifyEvent OnSelect;

@@ -31,11 +31,11 @@ bool ContainsFocus(HWND window) {
 
 }  // namespace
 
-TShiftState KeyboardShiftState() {
+TShiftState KeyboardShiftState(SHORT(WINAPI* keyState)(int)) {
     TShiftState s = 0;
-    if (GetKeyState(VK_SHIFT) < 0) s |= ssShift;
-    if (GetKeyState(VK_CONTROL) < 0) s |= ssCtrl;
-    if (GetKeyState(VK_MENU) < 0) s |= ssAlt;
+    if (keyState(VK_SHIFT) < 0) s |= ssShift;
+    if (keyState(VK_CONTROL) < 0) s |= ssCtrl;
+    if (keyState(VK_MENU) < 0) s |= ssAlt;
     return s;
 }
 
@@ -166,11 +166,6 @@ void TControl::SetColor(TColor color) {
     if (color == color_) return;
     color_ = color;
     ColorChanged();
-}
-
-void TControl::SetParentColor(bool value) {
-    parentColor_ = value;
-    if (value) TakeParentLooks();
 }
 
 void TControl::SetHint(const std::wstring& hint) {
@@ -798,13 +793,6 @@ bool TWinControl::CanFocus() const {
 
 void TWinControl::SetFocus() {
     if (CanFocus()) ::SetFocus(handle_);
-}
-
-int TWinControl::TabOrder() const {
-    if (!Parent()) return -1;
-    const auto& v = Parent()->tabList_;
-    auto it = std::find(v.begin(), v.end(), this);
-    return it == v.end() ? -1 : static_cast<int>(it - v.begin());
 }
 
 void TWinControl::SetTabOrder(int order) {

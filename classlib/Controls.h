@@ -42,8 +42,9 @@ constexpr TShiftState ssRight = 16;
 constexpr TShiftState ssMiddle = 32;
 constexpr TShiftState ssDouble = 64;
 
-// Shift, Ctrl and Alt as the keyboard holds them now.
-TShiftState KeyboardShiftState();
+// Shift, Ctrl and Alt as of the input message being handled; with
+// GetAsyncKeyState, as the keyboard holds them this moment.
+TShiftState KeyboardShiftState(SHORT(WINAPI* keyState)(int) = GetKeyState);
 // The keys and buttons a mouse message's wParam reports.
 TShiftState MouseShiftState(WPARAM wp);
 
@@ -149,7 +150,6 @@ public:
     TColor Color() const { return color_; }
     void SetColor(TColor color);
     bool ParentColor() const { return parentColor_; }
-    void SetParentColor(bool value);
 
     const std::wstring& Hint() const { return hint_; }
     void SetHint(const std::wstring& hint);
@@ -195,7 +195,6 @@ public:
     virtual void DoMouseEnter();
     virtual void DoMouseLeave();
 
-protected:
 public:
     // False when the control shows its hint itself (tool buttons).
     virtual bool HintByForm() const { return true; }
@@ -310,7 +309,6 @@ public:
     virtual bool CanFocus() const;
     // Does nothing when the control cannot take the focus.
     void SetFocus();
-    int TabOrder() const;
     void SetTabOrder(int order);
     bool TabStop() const { return tabStop_; }
     void SetTabStop(bool value);

@@ -62,16 +62,6 @@ void TPanel::SetBevelInner(TBevelCut value) {
     Invalidate();
 }
 
-void TPanel::SetBevelWidth(int value) {
-    bevelWidth_ = value;
-    Invalidate();
-}
-
-void TPanel::SetAlignment(TAlignment value) {
-    alignment_ = value;
-    Invalidate();
-}
-
 void TPanel::CreateParams(TCreateParams& p) {
     TCustomControl::CreateParams(p);
     p.ClassName = L"TPanel";
@@ -117,16 +107,6 @@ TBevel::TBevel(TComponent* owner) : TGraphicControl(owner) {
 void TBevel::SetProps(const Props& p) {
     shape_ = p.Shape;
     style_ = p.Style;
-    Invalidate();
-}
-
-void TBevel::SetShape(TBevelShape value) {
-    shape_ = value;
-    Invalidate();
-}
-
-void TBevel::SetStyle(TBevelStyle value) {
-    style_ = value;
     Invalidate();
 }
 
@@ -179,18 +159,8 @@ void TShape::SetProps(const Props& p) {
     Invalidate();
 }
 
-void TShape::SetShape(TShapeType value) {
-    shape_ = value;
-    Invalidate();
-}
-
 void TShape::SetPenColor(TColor value) {
     penColor_ = value;
-    Invalidate();
-}
-
-void TShape::SetBrushColor(TColor value) {
-    brushColor_ = value;
     Invalidate();
 }
 

@@ -31,9 +31,7 @@ public:
     TBevelCut BevelInner() const { return bevelInner_; }
     void SetBevelInner(TBevelCut value);
     int BevelWidth() const { return bevelWidth_; }
-    void SetBevelWidth(int value);
     TAlignment Alignment() const { return alignment_; }
-    void SetAlignment(TAlignment value);
 
 protected:
     void CreateParams(TCreateParams& params) override;
@@ -62,9 +60,7 @@ public:
     void SetProps(const Props& props);
 
     TBevelShape Shape() const { return shape_; }
-    void SetShape(TBevelShape value);
     TBevelStyle Style() const { return style_; }
-    void SetStyle(TBevelStyle value);
 
     void Paint(HDC dc) override;
 
@@ -89,11 +85,9 @@ public:
     void SetProps(const Props& props);
 
     TShapeType Shape() const { return shape_; }
-    void SetShape(TShapeType value);
     TColor PenColor() const { return penColor_; }
     void SetPenColor(TColor value);
     TColor BrushColor() const { return brushColor_; }
-    void SetBrushColor(TColor value);
 
     void Paint(HDC dc) override;
 

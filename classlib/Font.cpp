@@ -31,14 +31,6 @@ void TFont::SetName(const std::wstring& name) {
     Changed(true);
 }
 
-void TFont::SetHeight(int height) {
-    if (height == height_) return;
-    height_ = height;
-    Changed(true);
-}
-
-void TFont::SetSize(int points) { SetHeight(-MulDiv(points, ScreenPixelsPerInch(), 72)); }
-
 void TFont::SetStyle(TFontStyles style) {
     if (style == style_) return;
     style_ = style;

@@ -48,8 +48,6 @@ public:
     TFontStyles Style() const { return style_; }
     TColor Color() const { return color_; }
     void SetName(const std::wstring& name);
-    void SetHeight(int height);
-    void SetSize(int points);
     void SetStyle(TFontStyles style);
     void SetColor(TColor color);
     void Apply(const TFontSpec& spec);

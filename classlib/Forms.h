@@ -107,7 +107,6 @@ public:
     void SetBorderIcons(TBorderIcons icons);
     // Keeps the client size when the border changes.
     void SetClientSize(int width, int height);
-    void SetClientWidth(int width) { SetClientSize(width, ClientHeight()); }
     void SetClientHeight(int height) { SetClientSize(ClientWidth(), height); }
     // Applied when the form is first shown.
     TPosition Position() const { return position_; }

@@ -215,6 +215,7 @@ GifAnimation DecodeGif(std::string_view data) {
             }
         }
     } catch (const Stop&) {
+        // A damaged or cut-off tail keeps the frames read before it.
     }
     if (anim.frames.empty()) Fail("no frame");
     return anim;

@@ -78,29 +78,9 @@ void TImage::Clear() {
     PictureChanged();
 }
 
-void TImage::SetStretch(bool value) {
-    stretch_ = value;
-    Invalidate();
-}
-
-void TImage::SetProportional(bool value) {
-    proportional_ = value;
-    Invalidate();
-}
-
-void TImage::SetCenter(bool value) {
-    center_ = value;
-    Invalidate();
-}
-
 void TImage::SetTransparent(bool value) {
     transparent_ = value;
     Invalidate();
-}
-
-void TImage::SetAutoSize(bool value) {
-    autoSize_ = value;
-    PictureChanged();
 }
 
 void TImage::SetAnimate(bool value) {

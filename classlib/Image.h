@@ -43,15 +43,11 @@ public:
     void Clear();
 
     bool Stretch() const { return stretch_; }
-    void SetStretch(bool value);
     bool Proportional() const { return proportional_; }
-    void SetProportional(bool value);
     bool Center() const { return center_; }
-    void SetCenter(bool value);
     bool Transparent() const { return transparent_; }
     void SetTransparent(bool value);
     bool AutoSize() const { return autoSize_; }
-    void SetAutoSize(bool value);
     bool Animate() const { return animate_; }
     void SetAnimate(bool value);
 

@@ -33,8 +33,6 @@ int TImageList::AddMasked(HBITMAP image, TColor maskColor) {
     return ImageList_AddMasked(Handle(), image, ColorToRGB(maskColor));
 }
 
-int TImageList::AddIcon(HICON icon) { return ImageList_ReplaceIcon(Handle(), -1, icon); }
-
 int TImageList::AddGraphic(const TGraphic& graphic) {
     TBitmap source;
     graphic.ToBitmap(source);
@@ -51,8 +49,6 @@ int TImageList::AddGraphic(const TGraphic& graphic) {
 }
 
 void TImageList::Delete(int index) { ImageList_Remove(Handle(), index); }
-
-void TImageList::Clear() { ImageList_RemoveAll(Handle()); }
 
 void TImageList::Draw(HDC dc, int x, int y, int index, bool enabled) {
     ImageList_DrawEx(Handle(), index, dc, x, y, 0, 0, CLR_NONE, CLR_NONE,

@@ -43,11 +43,9 @@ public:
     int Add(HBITMAP image, HBITMAP mask = nullptr);
     // Pixels of MaskColor become transparent.
     int AddMasked(HBITMAP image, TColor maskColor);
-    int AddIcon(HICON icon);
     // The picture scaled to the list's size, its transparency kept.
     int AddGraphic(const TGraphic& graphic);
     void Delete(int index);
-    void Clear();
 
     void Draw(HDC dc, int x, int y, int index, bool enabled = true);
     // The image as a 32-bit picture with its transparency.

@@ -19,43 +19,6 @@ void TLabel::SetProps(const Props& p) {
     AdjustSize();
 }
 
-void TLabel::SetAutoSize(bool value) {
-    autoSize_ = value;
-    AdjustSize();
-}
-
-void TLabel::SetWordWrap(bool value) {
-    wordWrap_ = value;
-    AdjustSize();
-    Invalidate();
-}
-
-void TLabel::SetAlignment(TAlignment value) {
-    alignment_ = value;
-    Invalidate();
-}
-
-void TLabel::SetLayout(TTextLayout value) {
-    layout_ = value;
-    Invalidate();
-}
-
-void TLabel::SetTransparent(bool value) {
-    transparent_ = value;
-    Invalidate();
-}
-
-void TLabel::SetShowAccelChar(bool value) {
-    showAccelChar_ = value;
-    AdjustSize();
-    Invalidate();
-}
-
-void TLabel::SetEllipsisPosition(TEllipsisPosition value) {
-    ellipsis_ = value;
-    Invalidate();
-}
-
 void TLabel::FontChanged() {
     AdjustSize();
     Invalidate();

@@ -31,19 +31,12 @@ public:
     void SetProps(const Props& props);
 
     bool AutoSize() const { return autoSize_; }
-    void SetAutoSize(bool value);
     bool WordWrap() const { return wordWrap_; }
-    void SetWordWrap(bool value);
     TAlignment Alignment() const { return alignment_; }
-    void SetAlignment(TAlignment value);
     TTextLayout Layout() const { return layout_; }
-    void SetLayout(TTextLayout value);
     bool Transparent() const { return transparent_; }
-    void SetTransparent(bool value);
     bool ShowAccelChar() const { return showAccelChar_; }
-    void SetShowAccelChar(bool value);
     TEllipsisPosition EllipsisPosition() const { return ellipsis_; }
-    void SetEllipsisPosition(TEllipsisPosition value);
 
     void Paint(HDC dc) override;
 

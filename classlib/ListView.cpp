@@ -147,14 +147,6 @@ int TListView::ImageIndex(int index) const {
     return item.iImage;
 }
 
-void TListView::SetImageIndex(int index, int imageIndex) {
-    LVITEMW item = {};
-    item.mask = LVIF_IMAGE;
-    item.iItem = index;
-    item.iImage = imageIndex;
-    SendMessageW(Wnd(), LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item));
-}
-
 bool TListView::Checked(int index) const {
     auto state = SendMessageW(Wnd(), LVM_GETITEMSTATE, index, LVIS_STATEIMAGEMASK);
     return ((state & LVIS_STATEIMAGEMASK) >> 12) == 2;

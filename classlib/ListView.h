@@ -57,7 +57,6 @@ public:
     std::wstring SubItem(int index, int sub) const;
     void SetSubItem(int index, int sub, const std::wstring& text);
     int ImageIndex(int index) const;
-    void SetImageIndex(int index, int imageIndex);
     bool Checked(int index) const;
     void SetChecked(int index, bool checked);
     // The selected (first selected) item, or -1.

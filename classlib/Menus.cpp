@@ -107,24 +107,6 @@ void TMenuItem::SetEnabled(bool enabled) {
     Changed();
 }
 
-void TMenuItem::SetDefault(bool value) {
-    if (value == default_) return;
-    default_ = value;
-    Changed();
-}
-
-void TMenuItem::SetRadioItem(bool value) {
-    if (value == radio_) return;
-    radio_ = value;
-    Changed();
-}
-
-void TMenuItem::SetShortCut(TShortCut shortCut) {
-    if (shortCut == shortCut_) return;
-    shortCut_ = shortCut;
-    Changed();
-}
-
 void TMenuItem::SetVisible(bool visible) {
     if (visible == visible_) return;
     visible_ = visible;

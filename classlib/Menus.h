@@ -58,11 +58,8 @@ public:
     bool Visible() const { return visible_; }
     void SetVisible(bool visible);
     bool Default() const { return default_; }
-    void SetDefault(bool value);
     bool RadioItem() const { return radio_; }
-    void SetRadioItem(bool value);
     TShortCut ShortCut() const { return shortCut_; }
-    void SetShortCut(TShortCut shortCut);
     bool AutoCheck = false;
     std::wstring Hint;
     int Tag = 0;

@@ -15,11 +15,6 @@ void TSpeedButton::SetProps(const Props& p) {
     Invalidate();
 }
 
-void TSpeedButton::SetFlat(bool value) {
-    flat_ = value;
-    Invalidate();
-}
-
 void TSpeedButton::DoMouseEnter() {
     hot_ = true;
     Invalidate();

@@ -20,7 +20,6 @@ public:
     void SetProps(const Props& props);
 
     bool Flat() const { return flat_; }
-    void SetFlat(bool value);
     // The mouse is over it / the left button is held on it.
     bool Hot() const { return hot_; }
     bool Pressed() const { return pressed_; }

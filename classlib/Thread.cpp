@@ -116,6 +116,8 @@ DWORD WINAPI TThread::ThreadProc(void* p) {
     try {
         if (self->OnTerminate) Synchronize([self] { self->DoTerminate(); });
     } catch (...) {
+        // Nobody on this thread could hear of it, and the thread must still
+        // finish and free itself.
     }
     self->finished_ = true;
     if (freeSelf) delete self;

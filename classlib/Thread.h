@@ -29,7 +29,6 @@ public:
     // Waits for the end of Execute. On the GUI thread, synchronised calls of
     // the worker keep running meanwhile, so waiting cannot deadlock them.
     DWORD WaitFor();
-    DWORD ThreadID() const { return threadId_; }
 
     // Freed by the worker itself once the termination handler has run.
     bool FreeOnTerminate = false;

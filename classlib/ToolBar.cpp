@@ -36,20 +36,10 @@ void TToolButton::SetProps(const Props& p) {
 
 TToolBar* TToolButton::ToolBar() const { return dynamic_cast<TToolBar*>(Parent()); }
 
-void TToolButton::SetImageIndex(int index) {
-    imageIndex_ = index;
-    if (TToolBar* bar = ToolBar()) bar->UpdateButton(this);
-}
-
 bool TToolButton::Down() const {
     TToolBar* bar = ToolBar();
     if (style_ != tbsCheck || !bar || !bar->HandleAllocated()) return down_;
     return SendMessageW(bar->Handle(), TB_ISBUTTONCHECKED, command_, 0) != 0;
-}
-
-void TToolButton::SetDown(bool down) {
-    down_ = down;
-    if (TToolBar* bar = ToolBar()) bar->UpdateButton(this);
 }
 
 void TToolButton::Invalidate() {

@@ -29,10 +29,8 @@ public:
 
     TToolBar* ToolBar() const;
     int ImageIndex() const { return imageIndex_; }
-    void SetImageIndex(int index);
     TToolButtonStyle Style() const { return style_; }
     bool Down() const;
-    void SetDown(bool down);
     // The command id of the button on the bar.
     UINT Command() const { return command_; }
 

@@ -42,14 +42,6 @@ UINT RegisterTaskbarCreated() {
     return RegisterWindowMessageW(L"TaskbarCreated");
 }
 
-TShiftState KeyboardShiftState() {
-    TShiftState s = 0;
-    if (GetAsyncKeyState(VK_SHIFT) < 0) s |= ssShift;
-    if (GetAsyncKeyState(VK_CONTROL) < 0) s |= ssCtrl;
-    if (GetAsyncKeyState(VK_MENU) < 0) s |= ssAlt;
-    return s;
-}
-
 // Copies at most Max characters and terminates; the rest of Dest is zero.
 template <size_t N>
 void CopyField(wchar_t (&dest)[N], const std::wstring& src, size_t max) {
@@ -346,7 +338,9 @@ void TTrayIcon::HandleIconMessage(LPARAM event) {
     if (!enabled_) return;
     // A handler may free the icon; no member is touched after that.
     auto alive = alive_;
-    TShiftState shift = KeyboardShiftState();
+    // The shell's callback is no input message of this thread: the keys
+    // as they are held now.
+    TShiftState shift = cls::KeyboardShiftState(GetAsyncKeyState);
     POINT p = {};
     GetCursorPos(&p);
     switch (event) {
@@ -366,7 +360,7 @@ void TTrayIcon::HandleIconMessage(LPARAM event) {
                 clickTimer_->SetEnabled(true);
             }
             clickStart_ = true;
-            DoMouseDown(mbLeft, shift | ssLeft, p.x, p.y);
+            DoMouseDown(cls::mbLeft, shift | cls::ssLeft, p.x, p.y);
             if (!*alive) return;
             if (LeftPopup && PopupAt) {
                 SetForegroundWindow(Handle());
@@ -385,7 +379,7 @@ void TTrayIcon::HandleIconMessage(LPARAM event) {
                 }
             }
             clickStart_ = false;
-            DoMouseUp(mbLeft, shift | ssLeft, p.x, p.y);
+            DoMouseUp(cls::mbLeft, shift | cls::ssLeft, p.x, p.y);
             break;
         case WM_LBUTTONDBLCLK:
             clickReady_ = false;
@@ -398,7 +392,7 @@ void TTrayIcon::HandleIconMessage(LPARAM event) {
             }
             break;
         case WM_RBUTTONDOWN:
-            DoMouseDown(mbRight, shift | ssRight, p.x, p.y);
+            DoMouseDown(cls::mbRight, shift | cls::ssRight, p.x, p.y);
             if (!*alive) return;
             if (PopupAt) {
                 SetForegroundWindow(Handle());
@@ -406,18 +400,18 @@ void TTrayIcon::HandleIconMessage(LPARAM event) {
             }
             break;
         case WM_RBUTTONUP:
-            if (behavior_ == bhWin95) DoMouseUp(mbRight, shift | ssRight, p.x, p.y);
+            if (behavior_ == bhWin95) DoMouseUp(cls::mbRight, shift | cls::ssRight, p.x, p.y);
             break;
         case WM_CONTEXTMENU:
         case NIN_SELECT:
         case NIN_KEYSELECT:
-            if (behavior_ == bhWin2000) DoMouseUp(mbRight, shift | ssRight, p.x, p.y);
+            if (behavior_ == bhWin2000) DoMouseUp(cls::mbRight, shift | cls::ssRight, p.x, p.y);
             break;
         case WM_MBUTTONDOWN:
-            DoMouseDown(mbMiddle, shift | ssMiddle, p.x, p.y);
+            DoMouseDown(cls::mbMiddle, shift | cls::ssMiddle, p.x, p.y);
             break;
         case WM_MBUTTONUP:
-            DoMouseUp(mbMiddle, shift | ssMiddle, p.x, p.y);
+            DoMouseUp(cls::mbMiddle, shift | cls::ssMiddle, p.x, p.y);
             break;
     }
 }

@@ -15,6 +15,7 @@
 #include <unordered_map>
 
 #include "classlib/Component.h"
+#include "classlib/Controls.h"
 #include "classlib/Raii.h"
 #include "components/SimpleTimer.h"
 
@@ -56,16 +57,9 @@ enum TBalloonHintIcon { bitNone, bitInfo, bitWarning, bitError, bitCustom };
 constexpr unsigned BalloonHintTimeOutMin = 10, BalloonHintTimeOutMax = 60;
 enum TBehavior { bhWin95, bhWin2000 };  // callback protocol version 0 or 3
 
-enum TMouseButton { mbLeft, mbRight, mbMiddle };
-enum TShiftFlag : unsigned {
-    ssShift = 1,
-    ssAlt = 2,
-    ssCtrl = 4,
-    ssLeft = 8,
-    ssRight = 16,
-    ssMiddle = 32,
-};
-using TShiftState = unsigned;  // TShiftFlag values or-ed together
+// The mouse events take the class library's button and shift state.
+using cls::TMouseButton;
+using cls::TShiftState;
 
 class TTrayIcon;
 using TTrayNotifyEvent = std::function<void(TTrayIcon* sender)>;
@@ -122,9 +116,10 @@ public:
     TBehavior Behavior() const { return behavior_; }
     void SetBehavior(TBehavior value);
 
-    // The pop-up menu until the class library has one: PopupAt shows it at
-    // a screen point (unset: no menu); PopupDefaultItem runs its default
-    // command, which a double-click does when the menu is not a left one.
+    // The pop-up menu, reached through two calls so that any menu serves:
+    // PopupAt shows it at a screen point (unset: no menu); PopupDefaultItem
+    // runs its default command, which a double-click does when the menu is
+    // not a left one.
     std::function<void(POINT)> PopupAt;
     std::function<void()> PopupDefaultItem;
     bool LeftPopup = false;

@@ -47,7 +47,7 @@ using InternetHandle = cls::UniqueResource<HINTERNET, InternetHandleTraits>;
 // completes later into this object, so the request handle's context keeps
 // one reference to it until WinInet reports the handle closing.
 struct IoContext {
-    cls::Handle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
+    cls::Handle done{CreateEventW(nullptr, FALSE, FALSE, nullptr)};
     DWORD asyncResult = 0;
     DWORD bytes = 0;
     std::atomic<bool> handleClosed{false};
@@ -70,10 +70,12 @@ void CALLBACK StatusCallback(HINTERNET, DWORD_PTR context, DWORD status, void* i
 }
 
 // Runs one WinInet call that may finish later. False when it failed or
-// the abort came first.
+// the abort came first. Nearly every read completes at once: only a call
+// that is really pending touches the event (auto-reset, so the wait that
+// takes the completion also re-arms it), which keeps kernel calls out of
+// the per-read path.
 template <typename Call>
 bool Complete(IoContext& io, HANDLE abortEvent, Call call) {
-    ResetEvent(io.done.get());
     if (call()) return true;
     if (GetLastError() != ERROR_IO_PENDING) return false;
     HANDLE events[2] = {io.done.get(), abortEvent};
@@ -191,7 +193,9 @@ void THTTPGetThread::Transfer() {
         FTPassword.empty() ? nullptr : FTPassword.c_str(), INTERNET_SERVICE_HTTP, 0, 0));
     if (!connection) return;
 
-    DWORD flags = FTUseCache ? 0 : INTERNET_FLAG_RELOAD;
+    // Bypassing the cache means not filling it either: otherwise every
+    // download leaves a second copy of itself there.
+    DWORD flags = FTUseCache ? 0 : INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE;
     if (target.Secure) flags |= INTERNET_FLAG_SECURE | INTERNET_FLAG_KEEP_CONNECTION;
     const bool post = !FTPostQuery.empty();
 

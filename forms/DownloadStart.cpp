@@ -9,9 +9,13 @@
 #include "classlib/Application.h"
 #include "classlib/Bitmap.h"
 #include "classlib/Files.h"
+#include "classlib/Image.h"
 #include "classlib/JpegImage.h"
+#include "classlib/Label.h"
 #include "classlib/Strings.h"
+#include "components/DrawnProgressBar.h"
 #include "components/PictureScaler.h"
+#include "engine/HTTPGet.h"
 #include "forms/DownloadState.h"
 #include "forms/Settings.h"
 #include "forms/VideoPanel.h"
@@ -163,10 +167,10 @@ void DownloadLabelClick(TComponent* sender) {
         HideHistory();
         auto* label = dynamic_cast<TLabel*>(sender);
         if (!label) return;
+        // The help keyword holds the file of the label's completed download
+        // (its caption then says "Play" or "View"), else nothing.
         const std::wstring path = label->HelpKeyword;
-        const std::wstring caption = label->Caption();
-        const std::wstring lower = LowerCase(caption);
-        if ((Contains(lower, L"play") || Contains(lower, L"view")) && FileExists(path)) {
+        if (!path.empty() && FileExists(path)) {
             PlayDownloadedFile(path);
             return;
         }
@@ -175,9 +179,12 @@ void DownloadLabelClick(TComponent* sender) {
                                    L"Download engine active", MB_ICONINFORMATION);
             return;
         }
-        // The file of a completed download has gone: it is fetched again.
-        if (Contains(lower, L"play")) label->SetCaption(ReplaceAll(caption, L"play", L"Download", true));
-        else if (Contains(lower, L"view")) label->SetCaption(ReplaceAll(caption, L"view", L"Download", true));
+        if (!path.empty()) {
+            // The file of a completed download has gone: it is fetched again.
+            std::wstring caption = ReplaceAll(label->Caption(), L"play", L"Download", true);
+            label->SetCaption(ReplaceAll(caption, L"view", L"Download", true));
+            label->HelpKeyword.clear();
+        }
 
         TVideoPanel* panel = PanelOfLinkLabel(label);
         const TDownloadFields* fields = panel ? panel->FieldsOf(label) : nullptr;
@@ -186,6 +193,7 @@ void DownloadLabelClick(TComponent* sender) {
         if (DownloadFolder.empty()) return;
         StartDownload(f.FileName, IncludeTrailingPathDelimiter(DownloadFolder), f.MediaUrl, f.Id, f.Title, label);
     } catch (...) {
+        // A click that could not be carried out has no further effect.
     }
 }
 

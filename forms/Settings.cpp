@@ -39,10 +39,12 @@ void EscribirArchivoConfig(const std::wstring& key, const std::wstring& value) {
     try {
         ini->WriteString(kSection, key, value);
     } catch (...) {
+        // A setting that cannot be kept is lost; the program goes on.
     }
     try {
         ini->UpdateFile();
     } catch (...) {
+        // The file keeps its old settings; the program goes on.
     }
 }
 

@@ -12,11 +12,14 @@
 #include <vector>
 
 #include "classlib/ExtCtrls.h"
-#include "classlib/Forms.h"
-#include "classlib/Image.h"
-#include "classlib/ImgList.h"
-#include "classlib/Label.h"
-#include "classlib/StringList.h"
+
+namespace cls {
+class TForm;
+class TImage;
+class TImageList;
+class TLabel;
+class TStringList;
+}  // namespace cls
 
 namespace app {
 

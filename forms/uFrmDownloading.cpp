@@ -6,11 +6,20 @@
 
 #include "app/StartupChecks.h"
 #include "classlib/Application.h"
+#include "classlib/Button.h"
+#include "classlib/ExtCtrls.h"
 #include "classlib/Files.h"
 #include "classlib/Hooks.h"
+#include "classlib/Image.h"
+#include "classlib/Label.h"
 #include "classlib/Picture.h"
 #include "classlib/Strings.h"
+#include "classlib/Thread.h"
+#include "classlib/Timer.h"
+#include "components/DrawnProgressBar.h"
 #include "components/TaskbarProgress.h"
+#include "engine/HTTPGet.h"
+#include "forms/DownloadState.h"
 #include "forms/VideoPanel.h"
 
 namespace app {
@@ -303,17 +312,44 @@ void TFrmDownloading::FormCreate(TComponent*) {
     SetCaption(L"Download Manager");
     ImgThumbDef->Hide();
     HG = new engine::THTTPGet(this);
-    BtnCancelar->SetCaption(L"Cancel");
+    SetPhase(TDownloadPhase::Running);
 }
 
 bool TFrmDownloading::TransferActive() const { return startPending_ || (HG && HG->Busy()); }
 
-void TFrmDownloading::SetCloseCommandEnabled(bool enabled) {
-    try {
-        if (HMENU menu = GetSystemMenu(Handle(), FALSE))
-            EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
-    } catch (...) {
+void TFrmDownloading::SetPhase(TDownloadPhase phase) {
+    phase_ = phase;
+    switch (phase) {
+        case TDownloadPhase::Running:
+            // BtnOpen is hidden meanwhile and keeps its last caption.
+            BtnCancelar->SetCaption(L"Cancel");
+            break;
+        case TDownloadPhase::Canceling:
+            BtnCancelar->SetCaption(L"Canceling...");
+            break;
+        case TDownloadPhase::Canceled:
+            BtnCancelar->SetCaption(L"Close");
+            BtnOpen->SetCaption(L"Restart");
+            break;
+        case TDownloadPhase::Failed:
+            BtnCancelar->SetCaption(L"Close");
+            BtnOpen->SetCaption(L"Try Again");
+            break;
+        case TDownloadPhase::Complete:
+            BtnCancelar->SetCaption(L"Close");
+            BtnOpen->SetCaption(L"Open Folder");
+            break;
     }
+}
+
+bool TFrmDownloading::Ended() const {
+    return phase_ != TDownloadPhase::Running && phase_ != TDownloadPhase::Canceling;
+}
+
+void TFrmDownloading::SetCloseCommandEnabled(bool enabled) {
+    if (!HandleAllocated()) return;
+    if (HMENU menu = GetSystemMenu(Handle(), FALSE))
+        EnableMenuItem(menu, SC_CLOSE, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
 }
 
 void TFrmDownloading::Dwld() {
@@ -323,7 +359,7 @@ void TFrmDownloading::Dwld() {
     SetCaption(L"Initializing Download");
     Label2->SetCaption(IsVideoExtension(ExtractFileExt(HG->FileName)) ? L"Getting video information, please wait..."
                                                                       : L"Getting snapshot information, please wait...");
-    BtnCancelar->SetCaption(L"Cancel");
+    SetPhase(TDownloadPhase::Running);
     BtnCancelar->SetEnabled(true);
     BtnPlay->Hide();
     BtnOpen->Hide();
@@ -341,7 +377,7 @@ void TFrmDownloading::Dwld() {
     DownloadCanceled = false;
     DownloadFailed = false;
 
-    // "Restart" clicked while the last transfer's end is still being shown:
+    // Restart clicked while the last transfer's end is still being shown:
     // its worker has not let go of the component yet.
     if (HG->Busy()) {
         startPending_ = true;
@@ -382,6 +418,8 @@ void TFrmDownloading::HGProgress(TThread*, int64_t totalSize, int64_t readed) {
                            IntToStr(position) + L"%)");
         SetCaption(IntToStr(position) + L"% Downloaded");
     } catch (...) {
+        // One step not shown must not end the transfer, as it would when
+        // thrown back to the worker through its synchronised call.
     }
     TaskbarValue(DrawnProgressBar1->Position(), DrawnProgressBar1->Max());
 }
@@ -412,7 +450,6 @@ void TFrmDownloading::ShowErrorTexts(const std::wstring& caption, const std::wst
     SetCaption(caption);
     Label2->SetCaption(IsVideoExtension(ext) ? L"Error when trying to download the video."
                                              : L"Error when trying to download the snapshot.");
-    BtnOpen->SetCaption(L"Try Again");
     BtnOpen->Show();
     BtnOpen->SetFocus();
 }
@@ -427,18 +464,20 @@ void TFrmDownloading::FinishDownload() {
     const int run = runId_;
     auto alive = alive_;
 
-    BtnCancelar->SetEnabled(true);
-    BtnCancelar->SetCaption(L"Close");
     const std::wstring file = HG->FileName;
     const std::wstring ext = ExtractFileExt(file);
+    const bool exists = FileExists(file);
+    const int64_t size = exists ? engine::GetFileSize64(file) : -1;
+    BtnCancelar->SetEnabled(true);
+    SetPhase(DownloadCanceled                          ? TDownloadPhase::Canceled
+             : DownloadFailed || size == 0 || !exists ? TDownloadPhase::Failed
+                                                      : TDownloadPhase::Complete);
     DrawnProgressBar1->SetMarquee(false);
 
     const WindowsVersion version = GetWindowsVersion();
     if ((version.major == 5 || (version.major == 6 && version.minor == 0)) && !Application.Active())
         FlashMainWindow();
     const bool active = Application.Active();
-    const bool exists = FileExists(file);
-    const int64_t size = exists ? engine::GetFileSize64(file) : -1;
 
     if (DownloadCanceled) {
         DeleteDownloadFile();
@@ -447,7 +486,6 @@ void TFrmDownloading::FinishDownload() {
         SetEndTaskbarState(tpsPaused, active);
         SetCaption(L"Download Canceled");
         Label2->SetCaption(L"Download canceled manually.");
-        BtnOpen->SetCaption(L"Restart");
         BtnOpen->Show();
         BtnCancelar->SetFocus();
     } else if (DownloadFailed || size == 0) {
@@ -475,7 +513,6 @@ void TFrmDownloading::FinishDownload() {
         SetCaption(L"Download Complete");
         Label2->SetCaption(L"Download completed successfully.");
         BtnPlay->Show();
-        BtnOpen->SetCaption(L"Open Folder");
         BtnOpen->Show();
         BtnPlay->SetFocus();
     } else {
@@ -500,13 +537,13 @@ void TFrmDownloading::FinishDownload() {
 void TFrmDownloading::CancelDownload() {
     ++handlerDepth_;
     auto alive = alive_;
-    BtnCancelar->SetCaption(L"Canceling...");
+    SetPhase(TDownloadPhase::Canceling);
     SetCloseCommandEnabled(false);
     Application.ProcessMessages();
     if (!*alive) return;
     --handlerDepth_;
     // The transfer may have ended, or the window been closed, meanwhile.
-    if (exitClosing_ || closing_ || BtnCancelar->Caption() != L"Canceling...") return;
+    if (exitClosing_ || closing_ || phase_ != TDownloadPhase::Canceling) return;
     DownloadCanceled = true;
     BtnCancelar->SetEnabled(false);
     if (!HG->Busy()) {
@@ -562,13 +599,12 @@ void TFrmDownloading::FormCloseQuery(TComponent*, bool& canClose) {
         canClose = true;
         return;
     }
-    const std::wstring caption = BtnCancelar->Caption();
-    if (caption == L"Cancel") {
+    if (phase_ == TDownloadPhase::Running) {
         canClose = false;
         CancelDownload();
         return;
     }
-    if (caption == L"Canceling...") {
+    if (phase_ == TDownloadPhase::Canceling) {
         // Closing while the transfer stops: it ends here, and its file goes.
         AbortAndWait();
         CancelPendingStart();
@@ -623,25 +659,22 @@ void TFrmDownloading::FormDestroy(TComponent*) {
 }
 
 void TFrmDownloading::FormMouseMove(TComponent*, TShiftState, int, int) {
-    const std::wstring caption = BtnCancelar->Caption();
-    if (TaskbarOn() && caption != L"Cancel" && caption != L"Canceling...") TaskbarState(tpsNone);
+    if (TaskbarOn() && Ended()) TaskbarState(tpsNone);
 }
 
 void TFrmDownloading::BtnCancelarClick(TComponent*) {
-    const std::wstring caption = BtnCancelar->Caption();
-    if (caption == L"Cancel")
+    if (phase_ == TDownloadPhase::Running)
         CancelDownload();
-    else if (caption != L"Canceling...")
+    else if (Ended())
         Close();
 }
 
 void TFrmDownloading::BtnOpenClick(TComponent*) {
-    const std::wstring caption = BtnOpen->Caption();
-    if (caption == L"Restart" || caption == L"Try Again") {
+    if (phase_ == TDownloadPhase::Canceled || phase_ == TDownloadPhase::Failed) {
         Dwld();
         return;
     }
-    if (caption != L"Open Folder") return;
+    if (phase_ != TDownloadPhase::Complete) return;
     ++handlerDepth_;
     const int run = runId_;
     auto alive = alive_;

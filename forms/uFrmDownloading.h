@@ -6,18 +6,32 @@
 #include <cstdint>
 #include <string>
 
-#include "classlib/Button.h"
-#include "classlib/ExtCtrls.h"
 #include "classlib/Forms.h"
-#include "classlib/Image.h"
-#include "classlib/Label.h"
-#include "classlib/Thread.h"
-#include "classlib/Timer.h"
-#include "components/DrawnProgressBar.h"
-#include "engine/HTTPGet.h"
-#include "forms/DownloadState.h"
+
+namespace cls {
+class TBevel;
+class TButton;
+class TImage;
+class TLabel;
+class TPanel;
+class TThread;
+class TTimer;
+}  // namespace cls
+
+namespace components {
+class TDrawnProgressBar;
+}
+
+namespace engine {
+class THTTPGet;
+}
 
 namespace app {
+
+// Where the window's transfer stands. The handlers decide by it alone; the
+// buttons' captions follow from it ("Cancel", "Canceling...", then "Close"
+// with "Restart", "Try Again" or "Open Folder").
+enum class TDownloadPhase { Running, Canceling, Canceled, Failed, Complete };
 
 class TFrmDownloading : public cls::TForm {
 public:
@@ -56,6 +70,7 @@ public:
 
     // A transfer runs or is about to start.
     bool TransferActive() const;
+    TDownloadPhase Phase() const { return phase_; }
     // For the program's exit: stops the transfer, waits for its worker,
     // deletes the partial file and lets the window close.
     void AbortForExit();
@@ -71,6 +86,8 @@ public:
 
 private:
     void CreateControls();
+    void SetPhase(TDownloadPhase phase);
+    bool Ended() const;
     void CancelDownload();
     void StartTransfer();
     void CancelPendingStart();
@@ -84,6 +101,7 @@ private:
     void RaiseBarToMinimum();
     void SetEndTaskbarState(int inactiveState, bool active);
 
+    TDownloadPhase phase_ = TDownloadPhase::Running;
     cls::TTimer* startTimer_ = nullptr;
     bool startPending_ = false;
     bool exitClosing_ = false;

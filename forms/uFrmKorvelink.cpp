@@ -216,11 +216,8 @@ void TFrmKorvelink::FormCreate(TComponent*) {
     SaveDialog1->InitialDir = engine::DocumentsFolder;
     OpenDialog1->InitialDir = engine::DocumentsFolder;
 
-    TaskbarProgressAvailable = false;
-    try {
-        TaskbarProgressAvailable = components::InitializeTaskbarAPI();
-    } catch (...) {
-    }
+    // Never throws: a shell object that fails counts as no taskbar list.
+    TaskbarProgressAvailable = components::InitializeTaskbarAPI();
     ConnectResultPanels();
 
     Label4->Hide();
@@ -492,13 +489,17 @@ void TFrmKorvelink::WMQueryEndSession(TMessage& msg) {
 }
 
 void TFrmKorvelink::FormDestroy(TComponent*) {
+    // The program is ending: what cannot be cleaned up now stays until the
+    // next run cleans it.
     try {
         DeleteFolderTree(engine::CacheFolder);
     } catch (...) {
+        // Left for the next run.
     }
     try {
         DeleteUnusedThumbnails();
     } catch (...) {
+        // Left for the next run.
     }
 }
 

@@ -1,9 +1,14 @@
 #!/usr/bin/env bash
-# Downloads one large file from a loopback HTTP server three ways in one
-# run: the HTTP component under Wine with a progress handler (as the
-# download window uses it), the same without one, and curl. Prints speed,
-# the ratio to curl and peak memory. Not a test; needs a build
-# (scripts/build.sh). BENCH_MIB sets the file size (default 256).
+# Downloads one large file from a loopback HTTP server with the HTTP
+# component under Wine, with a progress handler (as the download window uses
+# it) and without, and with the smallest loop of the same shape (a worker
+# thread, 2050-byte blocking reads, WriteFile, and with progress a blocking
+# SendMessage per read): the reference. Three rounds, the four runs of a
+# round interleaved; prints each round's speeds and the component's ratio to
+# the reference, then the median ratio, with peak memory and the C++
+# allocations of the whole transfer. curl's speed is shown for scale.
+# Not a test; needs a build (scripts/build.sh). BENCH_MIB sets the file size
+# (default 256), BENCH_ROUNDS the number of rounds (default 3).
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/.." && pwd)"
@@ -44,39 +49,56 @@ done
 # Loopback must not go through a proxy.
 unset http_proxy HTTP_PROXY https_proxy HTTPS_PROXY
 
+rounds="${BENCH_ROUNDS:-3}"
 results="$work/results.txt"
 : >"$results"
 check() {  # name file
-    if cmp -s "$work/site/data.bin" "$2"; then echo "$1: file identical" >&2; else echo "$1: FILE DIFFERS" >&2; fi
+    if ! cmp -s "$work/site/data.bin" "$2"; then echo "$1: FILE DIFFERS" >&2; fi
     rm -f "$2"
 }
 
-for mode in progress noprogress; do
-    out="$work/out-$mode.bin"
-    line="$(wine "$bench" "$url" "Z:${out//\//\\}" "$mode" | tr -d '\r')"
-    echo "$line" >&2
-    mibps="$(sed -n 's/.* mibps=\([0-9.]*\).*/\1/p' <<<"$line")"
-    peak="$(sed -n 's/.* peak_ws_mib=\([0-9.]*\).*/\1/p' <<<"$line")"
-    echo "HttpBench-$mode $mibps $peak" >>"$results"
-    check "HttpBench $mode" "$out"
+for round in $(seq "$rounds"); do
+    for mode in progress noprogress; do
+        # Alternate which loop goes first so neither always finds a warm server.
+        loops="reference component"
+        [ $((round % 2)) -eq 0 ] && loops="component reference"
+        for loop in $loops; do
+            out="$work/out-$loop-$mode.bin"
+            line="$(wine "$bench" "$url" "Z:${out//\//\\}" "$mode" "$loop" | tr -d '\r')"
+            echo "round $round: $line" >&2
+            mibps="$(sed -n 's/.* mibps=\([0-9.]*\).*/\1/p' <<<"$line")"
+            peak="$(sed -n 's/.* peak_ws_mib=\([0-9.]*\).*/\1/p' <<<"$line")"
+            allocs="$(sed -n 's/.* allocations=\([0-9]*\).*/\1/p' <<<"$line")"
+            echo "$round $loop $mode ${mibps:-0} ${peak:-0} ${allocs:--1}" >>"$results"
+            check "$loop $mode" "$out"
+        done
+    done
 done
 wineserver -k 2>/dev/null || true
 
 out="$work/out-curl.bin"
-curl_line="$(/usr/bin/time -f '%M' -o "$work/curl-mem.txt" \
-    curl -s --noproxy '*' -o "$out" -w '%{speed_download} %{time_total}' "$url")"
-read -r curl_bps curl_time <<<"$curl_line"
-curl_kib="$(tail -n 1 "$work/curl-mem.txt")"
-echo "curl $(awk -v b="$curl_bps" 'BEGIN { printf "%.1f", b / 1048576 }') $(awk -v k="$curl_kib" 'BEGIN { printf "%.1f", k / 1024 }')" >>"$results"
-echo "curl: ${curl_time}s" >&2
+curl_line="$(curl -s --noproxy '*' -o "$out" -w '%{speed_download}' "$url")"
+curl_mibps="$(awk -v b="$curl_line" 'BEGIN { printf "%.1f", b / 1048576 }')"
 check curl "$out"
 
 echo
-echo "Download of $size_mib MiB from 127.0.0.1 (2050-byte reads in the component)"
+echo "Download of $size_mib MiB from 127.0.0.1, 2050-byte reads; curl: $curl_mibps MiB/s"
 awk '
-    { name[NR] = $1; speed[NR] = $2; peak[NR] = $3; if ($1 == "curl") base = $2 }
+    { speed[$1, $2, $3] = $4; peak[$1, $2, $3] = $5; allocs[$1, $2, $3] = $6; if ($1 > rounds) rounds = $1 }
+    function median(a, n,    i, j, t) {
+        for (i = 1; i <= n; i++) for (j = i + 1; j <= n; j++) if (a[j] < a[i]) { t = a[i]; a[i] = a[j]; a[j] = t }
+        return n % 2 ? a[(n + 1) / 2] : (a[n / 2] + a[n / 2 + 1]) / 2
+    }
     END {
-        printf "%-24s %10s %14s %16s\n", "method", "MiB/s", "ratio to curl", "peak memory MiB"
-        for (i = 1; i <= NR; i++)
-            printf "%-24s %10.1f %14.3f %16.1f\n", name[i], speed[i], (base > 0 ? speed[i] / base : 0), peak[i]
+        printf "%-6s %-11s %16s %16s %8s %18s %12s\n", "round", "mode", "component MiB/s", "reference MiB/s", "ratio", "peak MiB comp/ref", "comp allocs"
+        split("progress noprogress", modes, " ")
+        for (m = 1; m <= 2; m++) {
+            mode = modes[m]
+            for (r = 1; r <= rounds; r++) {
+                c = speed[r, "component", mode]; f = speed[r, "reference", mode]
+                ratio[r] = f > 0 ? c / f : 0
+                printf "%-6d %-11s %16.1f %16.1f %8.3f %9.1f/%-8.1f %12d\n", r, mode, c, f, ratio[r], peak[r, "component", mode], peak[r, "reference", mode], allocs[r, "component", mode]
+            }
+            printf "median %-11s %42.3f\n", mode, median(ratio, rounds)
+        }
     }' "$results"

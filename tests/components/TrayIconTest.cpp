@@ -12,6 +12,10 @@
 #include "Pump.h"
 
 using namespace components;
+using cls::mbLeft;
+using cls::mbRight;
+using cls::ssLeft;
+using cls::ssRight;
 using components_test::PumpFor;
 using components_test::PumpUntil;
 

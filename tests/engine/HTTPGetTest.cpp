@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <windows.h>
+#include <wininet.h>
 
 #include <cstdlib>
 #include <memory>
@@ -418,6 +419,24 @@ TEST_F(HTTPGetTest, AgentHeaderIsSent) {
               "Mozilla/5.0 (X11; Linux x86_64; rv:10.0) Gecko/20100101 Firefox/10.0 (Chrome)");
     EXPECT_EQ(server.Requests()[1].Header("User-Agent"), "Custom/1.0");
     EXPECT_FALSE(server.Requests()[0].HasHeader("Referer"));
+}
+
+TEST_F(HTTPGetTest, OnlyACachedRequestLeavesACopyInTheCache) {
+    // The cached request shows the lookup would see a copy if one were made.
+    for (bool useCache : {true, false}) {
+        const std::string path = useCache ? "/cached.bin" : "/uncached.bin";
+        server.On(path, LoopbackResponse::Ok(Pattern(10000)));
+        auto g = Fetcher(path);
+        g->UseCache = useCache;
+        g->GetFile();
+        ASSERT_EQ(events.doneFile, useCache ? 1 : 2);
+        const std::wstring url = g->URL;
+        DWORD size = 0;
+        GetUrlCacheEntryInfoW(url.c_str(), nullptr, &size);
+        const bool cached = GetLastError() == ERROR_INSUFFICIENT_BUFFER;
+        EXPECT_EQ(cached, useCache) << "UseCache " << useCache;
+        if (cached) DeleteUrlCacheEntryW(url.c_str());
+    }
 }
 
 TEST(HTTPGetUrl, SplitsSchemeHostPortAndPath) {

@@ -6,7 +6,10 @@
 #include <vector>
 
 #include "app/History.h"
+#include "classlib/Button.h"
 #include "classlib/Files.h"
+#include "classlib/Label.h"
+#include "components/DrawnProgressBar.h"
 #include "classlib/Strings.h"
 #include "forms/DownloadStart.h"
 #include "tests/forms/DownloadTestSupport.h"
@@ -63,6 +66,8 @@ TEST_F(DownloadWindowTest, CompleteDownloadCanBePlayed) {
     EXPECT_TRUE(DownloadRunning);
     EXPECT_TRUE(DownloadFormExists);
     EXPECT_EQ(w->Caption(), L"Initializing Download");
+    EXPECT_EQ(w->Phase(), TDownloadPhase::Running);
+    EXPECT_EQ(w->BtnCancelar->Caption(), L"Cancel");
     EXPECT_EQ(w->Label2->Caption(), L"Getting video information, please wait...");
     EXPECT_EQ(w->Label1->Caption(), L"Clip_ one (SD).mp4");
     EXPECT_EQ(w->HG->FileName, path);
@@ -90,6 +95,8 @@ TEST_F(DownloadWindowTest, CompleteDownloadCanBePlayed) {
     EXPECT_EQ(w->BtnPlay->Caption(), L"Play");
     EXPECT_TRUE(w->BtnOpen->Visible());
     EXPECT_EQ(w->BtnOpen->Caption(), L"Open Folder");
+    EXPECT_EQ(w->BtnCancelar->Caption(), L"Close");
+    EXPECT_EQ(w->Phase(), TDownloadPhase::Complete);
     EXPECT_EQ(label->Caption(), L"Play video in Standard Definition");
     EXPECT_EQ(label->HelpKeyword, path);
 
@@ -165,6 +172,7 @@ TEST_F(DownloadWindowTest, CancelDeletesThePartialFileAndRestartDownloadsAgain) 
 
     w->BtnCancelar->Click();
     EXPECT_EQ(w->BtnCancelar->Caption(), L"Canceling...");
+    EXPECT_EQ(w->Phase(), TDownloadPhase::Canceling);
     EXPECT_FALSE(w->BtnCancelar->Enabled());
     ASSERT_TRUE(WaitForEnd());
     EXPECT_EQ(w->Caption(), L"Download Canceled");
@@ -175,6 +183,7 @@ TEST_F(DownloadWindowTest, CancelDeletesThePartialFileAndRestartDownloadsAgain) 
     EXPECT_EQ(w->BtnCancelar->Caption(), L"Close");
     EXPECT_TRUE(w->BtnOpen->Visible());
     EXPECT_EQ(w->BtnOpen->Caption(), L"Restart");
+    EXPECT_EQ(w->Phase(), TDownloadPhase::Canceled);
     EXPECT_FALSE(w->BtnPlay->Visible());
     EXPECT_FALSE(cls::FileExists(path));
     EXPECT_EQ(taskbar.Flags().back(), TBPF_PAUSED);
@@ -187,6 +196,8 @@ TEST_F(DownloadWindowTest, CancelDeletesThePartialFileAndRestartDownloadsAgain) 
     w->BtnOpen->Click();
     EXPECT_TRUE(DownloadRunning);
     EXPECT_EQ(w->Caption(), L"Initializing Download");
+    EXPECT_EQ(w->Phase(), TDownloadPhase::Running);
+    EXPECT_EQ(w->BtnCancelar->Caption(), L"Cancel");
     ASSERT_TRUE(WaitForEnd());
     EXPECT_EQ(w->Caption(), L"Download Complete");
     EXPECT_EQ(FileBytes(path), SitePattern(60000));
@@ -226,6 +237,8 @@ TEST_F(DownloadWindowTest, FailedTransfersAreNeverComplete) {
         EXPECT_EQ(w->DrawnProgressBar1->Color(), cls::clRed);
         EXPECT_GE(w->DrawnProgressBar1->Position(), 2);
         EXPECT_EQ(w->BtnOpen->Caption(), L"Try Again");
+        EXPECT_EQ(w->BtnCancelar->Caption(), L"Close");
+        EXPECT_EQ(w->Phase(), TDownloadPhase::Failed);
         EXPECT_TRUE(w->BtnOpen->Visible());
         EXPECT_FALSE(w->BtnPlay->Visible());
         EXPECT_FALSE(cls::FileExists(w->HG->FileName));
