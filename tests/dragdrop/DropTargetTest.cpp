@@ -135,21 +135,13 @@ TEST(NearestTarget, SquaredDistanceToTheGrownRectangle) {
 
 // ---- the component against a data object ----
 
-// The test data object that also lists its formats, as a real source does.
-class ListingDataObject : public TestDataObject {
+// The listing test data object that can also fail its reads.
+class ListingDataObject : public OfferingDataObject {
 public:
-    void Offer(CLIPFORMAT cf, const std::string& bytes) {
-        PutBytes(cf, bytes);
-        offered_.push_back(FORMATETC{cf, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL});
-    }
     bool FailReads = false;
     HRESULT STDMETHODCALLTYPE GetData(FORMATETC* fe, STGMEDIUM* out) override {
         if (FailReads) return E_FAIL;
         return TestDataObject::GetData(fe, out);
-    }
-    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD dir, IEnumFORMATETC** out) override {
-        if (dir != DATADIR_GET) return E_NOTIMPL;
-        return SHCreateStdEnumFmtEtc(static_cast<UINT>(offered_.size()), offered_.data(), out);
     }
     LONG Performed() const {
         const STGMEDIUM* m = Stored(TPerformedDropEffectClipboardFormat::Id());
@@ -157,9 +149,6 @@ public:
         GlobalLockGuard lock(m->hGlobal);
         return *static_cast<const LONG*>(lock.Data());
     }
-
-private:
-    std::vector<FORMATETC> offered_;
 };
 
 std::string Ansi(const char* s) { return std::string(s) + '\0'; }

@@ -292,21 +292,6 @@ TEST_F(URLFormatRead, ChangesAreAnnounced) {
 
 // ---- the drop target ----
 
-class ListingDataObject : public TestDataObject {
-public:
-    void Offer(CLIPFORMAT cf, const std::string& bytes) {
-        PutBytes(cf, bytes);
-        offered_.push_back(FORMATETC{cf, nullptr, DVASPECT_CONTENT, -1, TYMED_HGLOBAL});
-    }
-    HRESULT STDMETHODCALLTYPE EnumFormatEtc(DWORD dir, IEnumFORMATETC** out) override {
-        if (dir != DATADIR_GET) return E_NOTIMPL;
-        return SHCreateStdEnumFmtEtc(static_cast<UINT>(offered_.size()), offered_.data(), out);
-    }
-
-private:
-    std::vector<FORMATETC> offered_;
-};
-
 class URLDropTargetTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -328,7 +313,7 @@ protected:
     cls::TForm form{nullptr, cls::TFormProps{.WindowClass = L"TURLDropTestForm", .Left = 100, .Top = 100,
                                              .ClientWidth = 200, .ClientHeight = 120, .BorderStyle = cls::bsSingle}};
     TDropURLTarget target;
-    ListingDataObject data;
+    OfferingDataObject data;
 };
 
 TEST_F(URLDropTargetTest, HandsTheLinkToEnterAndDropThenClears) {
@@ -361,7 +346,7 @@ TEST_F(URLDropTargetTest, RefusalInEnterMeansNoDrop) {
 }
 
 TEST_F(URLDropTargetTest, PasteWithoutPreferredEffectLinks) {
-    ListingDataObject clip;
+    OfferingDataObject clip;
     clip.Offer(TAnsiURLClipboardFormat::Id(), Ansi("http://pasted/"));
     ASSERT_EQ(OleSetClipboard(&clip), S_OK);
     cls::ScopeExit empty([] { OleSetClipboard(nullptr); });
