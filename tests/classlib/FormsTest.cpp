@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -10,6 +13,8 @@
 #include "classlib/Edit.h"
 #include "classlib/Forms.h"
 #include "classlib/Hooks.h"
+#include "classlib/Strings.h"
+#include "classlib/Timer.h"
 
 using namespace cls;
 using namespace formstest;
@@ -491,6 +496,69 @@ TEST_F(FormsTest, OnCreateRunsAtTheEndOfConstructionAndOnDestroyOnce) {
     EXPECT_EQ(log, (std::vector<std::wstring>{L"EdtCreated"}));
     form->Free();
     EXPECT_EQ(log, (std::vector<std::wstring>{L"EdtCreated", L"destroy"}));
+}
+
+// An exception out of any handler reaches the class library's dispatch:
+// one report with its text, owned by the active window, and the program
+// goes on handling messages.
+TEST_F(FormsTest, HandlerExceptionsAreReportedOnceAndTheProgramGoesOn) {
+    struct Box {
+        HWND owner;
+        std::wstring text;
+    };
+    std::vector<Box> boxes;
+    ScopedHook<MessageBoxFunc> hook(MessageBoxHook, [&](HWND owner, const std::wstring& text, const std::wstring&,
+                                                        UINT flags) {
+        EXPECT_EQ(flags & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
+        boxes.push_back({owner, text});
+        return IDOK;
+    });
+    TTestDialog dialog;
+    dialog.Show();
+    ASSERT_TRUE(PumpUntil([&] { return GetActiveWindow() == dialog.Handle(); }));
+    const struct {
+        std::function<void()> raise;
+        std::wstring text;
+    } cases[] = {
+        {[] { throw std::runtime_error("Handler failed"); }, L"Handler failed"},
+        {[] { throw std::bad_alloc(); }, L"Out of memory"},
+        {[] { throw 7; }, L"Unknown exception"},
+    };
+    for (const auto& c : cases) {
+        boxes.clear();
+        int clicks = 0;
+        dialog.BtnOk->OnClick = [&](TComponent*) {
+            if (++clicks == 1) c.raise();
+        };
+        SendMessageW(dialog.BtnOk->Handle(), BM_CLICK, 0, 0);  // through the form's window procedure
+        ASSERT_EQ(boxes.size(), 1u) << WideToUtf8(c.text);
+        EXPECT_EQ(boxes[0].text, c.text);
+        EXPECT_EQ(boxes[0].owner, dialog.Handle());
+        SendMessageW(dialog.BtnOk->Handle(), BM_CLICK, 0, 0);
+        EXPECT_EQ(clicks, 2);
+        EXPECT_EQ(boxes.size(), 1u);
+    }
+    // A timer's handler and a message hook of the loop are dispatched too.
+    boxes.clear();
+    TTimer timer;
+    timer.SetInterval(10);
+    timer.OnTimer = [&](TComponent*) {
+        timer.SetEnabled(false);
+        throw std::runtime_error("Timer failed");
+    };
+    timer.SetEnabled(true);
+    EXPECT_TRUE(PumpUntil([&] { return !boxes.empty(); }));
+    PostMessageW(dialog.Handle(), WM_APP + 9, 0, 0);
+    Application.OnMessage = [](MSG& m) -> bool {
+        if (m.message == WM_APP + 9) throw std::runtime_error("Hook failed");
+        return false;
+    };
+    Pump(30);
+    Application.OnMessage = nullptr;
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[0].text, L"Timer failed");
+    EXPECT_EQ(boxes[1].text, L"Hook failed");
+    dialog.Hide();
 }
 
 }  // namespace
