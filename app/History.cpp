@@ -43,38 +43,67 @@ void DeleteThumbnail(std::wstring_view id) {
     if (!f.empty() && cls::FileExists(f)) cls::RemoveFile(f);
 }
 
-// The history file read once as bytes. Its lines are cut as the string
-// list cuts them (CR LF, CR or LF) and visited in place, so a large file
-// costs one pass and about its own size in memory.
-class THistoryBytes {
-public:
-    // False when the file is missing or unreadable.
-    bool Load() { return cls::FileExists(HistoryFileName()) && cls::ReadFileBytes(HistoryFileName(), bytes_); }
-    // What LoadHistory asks: lines, and not all of them blank.
-    bool HasEntries() const { return !IsBlank(Text()); }
-    std::string_view Text() const {
-        std::string_view t = bytes_;
-        if (t.starts_with(kUtf8Bom)) t.remove_prefix(kUtf8Bom.size());
-        return t;
+// The thumbnails of these IDs: the folder is listed once rather than asked
+// about every ID, which may be many.
+void DeleteThumbnails(const std::vector<std::wstring>& ids) {
+    if (ids.empty() || !cls::DirectoryExists(engine::ThumbnailsFolder)) return;
+    std::set<std::wstring> present;
+    WIN32_FIND_DATAW fd;
+    cls::FindHandle find(FindFirstFileW((engine::ThumbnailsFolder + L"*.jpg").c_str(), &fd));
+    if (find) {
+        do present.insert(cls::LowerCase(fd.cFileName));
+        while (FindNextFileW(find.get(), &fd));
     }
-    template <class F>
-    void ForEachLine(F&& visit) const {
-        std::string_view t = Text();
-        while (!t.empty()) {
-            size_t end = t.find_first_of("\r\n");
-            if (end == std::string_view::npos) end = t.size();
-            visit(t.substr(0, end));
-            if (end < t.size() && t[end] == '\r' && end + 1 < t.size() && t[end + 1] == '\n') ++end;
-            t.remove_prefix(std::min(t.size(), end + 1));
+    for (const std::wstring& id : ids)
+        if (present.count(id + L".jpg")) DeleteThumbnail(id);
+}
+
+// Visits the lines of the history file from the first, read in pieces and
+// cut as the string list cuts them (CR LF, CR or LF; a byte-order mark
+// skipped), so a large file costs one pass and little memory. False when
+// the file cannot be opened or read; the file is closed again on return.
+template <class F>
+bool ForEachHistoryLine(F&& visit) {
+    cls::FileHandle f(CreateFileW(HistoryFileName().c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f) return false;
+    std::string chunk(64 * 1024, '\0'), line;
+    bool first = true, afterCr = false;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(f.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) return false;
+        if (got == 0) break;
+        std::string_view rest(chunk.data(), got);
+        if (first && rest.starts_with(kUtf8Bom)) rest.remove_prefix(kUtf8Bom.size());
+        first = false;
+        while (!rest.empty()) {
+            if (afterCr && rest[0] == '\n') rest.remove_prefix(1);
+            afterCr = false;
+            size_t end = rest.find_first_of("\r\n");
+            if (end == std::string_view::npos) {
+                line.append(rest);
+                break;
+            }
+            line.append(rest.substr(0, end));
+            visit(std::string_view(line));
+            line.clear();
+            afterCr = rest[end] == '\r';
+            rest.remove_prefix(end + 1);
         }
     }
+    if (!line.empty()) visit(std::string_view(line));
+    return true;
+}
 
-private:
-    std::string bytes_;
-};
+// What the routines that need entries ask: the file has lines and not all
+// of them are blank. False also when it cannot be read.
+bool HistoryHasEntries() {
+    bool any = false;
+    return ForEachHistoryLine([&](std::string_view l) { any = any || !IsBlank(l); }) && any;
+}
 
 // Loads the file when it exists; false only when it exists but cannot be read.
-bool LoadIfPresent(THistoryBytes& file) { return !cls::FileExists(HistoryFileName()) || file.Load(); }
 bool LoadIfPresent(cls::TStringList& list) {
     return !cls::FileExists(HistoryFileName()) || list.LoadFromFile(HistoryFileName());
 }
@@ -113,8 +142,6 @@ std::optional<THistoryEntry> ParseHistoryLine(std::wstring_view line) {
 }
 
 void AgregarEnHistorial(const std::wstring& id, const std::wstring& title) {
-    THistoryBytes file;
-    if (!LoadIfPresent(file)) return;
     std::wstring line = id + L">" + title;
     // A line break would split the entry into two lines of the file.
     for (wchar_t& c : line)
@@ -123,50 +150,52 @@ void AgregarEnHistorial(const std::wstring& id, const std::wstring& title) {
     std::string text(kUtf8Bom);
     AppendLine(text, cls::WideToUtf8(line));
     // Every older line of this ID goes: the file keeps one per ID.
-    file.ForEachLine([&](std::string_view l) {
+    auto keep = [&](std::string_view l) {
         if (LineIdBytes(l) != idBytes) AppendLine(text, l);
-    });
+    };
+    if (cls::FileExists(HistoryFileName()) && !ForEachHistoryLine(keep)) return;
     cls::ForceDirectories(engine::DataFolder);
     SaveHistory(text);
 }
 
 void SubirAPosicionUnoEnHistorial(const std::wstring& id) {
-    THistoryBytes file;
-    if (!file.Load()) return;
     const std::string idBytes = cls::WideToUtf8(id);
-    std::string_view match;
+    std::string text(kUtf8Bom), rest;
     bool found = false;
-    file.ForEachLine([&](std::string_view l) {
-        if (!found && LineIdBytes(l) == idBytes) found = true, match = l;
-    });
-    if (!found) return;
-    std::string text(kUtf8Bom);
-    AppendLine(text, match);
-    file.ForEachLine([&](std::string_view l) {
-        if (l.data() != match.data()) AppendLine(text, l);
-    });
-    SaveHistory(text);
+    auto move = [&](std::string_view l) {
+        if (!found && LineIdBytes(l) == idBytes) {
+            found = true;
+            AppendLine(text, l);
+        } else {
+            AppendLine(rest, l);
+        }
+    };
+    if (!ForEachHistoryLine(move) || !found) return;
+    SaveHistory(text + rest);
 }
 
 std::vector<THistoryEntry> LoadAndCleanHistory() {
     std::vector<THistoryEntry> entries;
-    THistoryBytes file;
-    if (!file.Load() || !file.HasEntries()) return entries;
+    if (!HistoryHasEntries()) return entries;
     std::string text(kUtf8Bom);
+    std::vector<std::wstring> dropped;
     int kept = 0;
-    file.ForEachLine([&](std::string_view l) {
+    auto clean = [&](std::string_view l) {
         // Blank lines and lines without ">" go; past the newest 30 the
         // others go with their thumbnails.
         if (IsBlank(l) || l.find('>') == std::string_view::npos) return;
         if (kept == kMaxHistoryEntries) {
-            DeleteThumbnail(cls::Utf8ToWide(LineIdBytes(l)));
+            std::wstring id = cls::Utf8ToWide(LineIdBytes(l));
+            if (engine::IsValidVideoId(id)) dropped.push_back(std::move(id));
             return;
         }
         ++kept;
         AppendLine(text, l);
         auto e = ParseHistoryLine(cls::Utf8ToWide(l));
         if (IsEntry(e)) entries.push_back({e->Id, cls::Trim(e->Title)});
-    });
+    };
+    if (!ForEachHistoryLine(clean)) return {};
+    DeleteThumbnails(dropped);
     SaveHistory(text);
     return entries;
 }
@@ -174,13 +203,12 @@ std::vector<THistoryEntry> LoadAndCleanHistory() {
 THistoryFilter FilterHistory(const std::wstring& text) {
     THistoryFilter r;
     r.ByLink = engine::IsVideoLink(text);
-    THistoryBytes file;
-    if (!file.Load() || !file.HasEntries()) return r;
+    if (!HistoryHasEntries()) return r;
     const std::string id = r.ByLink ? cls::WideToUtf8(engine::ExtractVideoId(text)) : std::string();
     const std::wstring needle = r.ByLink ? std::wstring() : FoldForSearch(text);
     if (!r.ByLink && needle.empty()) return r;
     // Nothing changes here, so the file is not written.
-    file.ForEachLine([&](std::string_view l) {
+    ForEachHistoryLine([&](std::string_view l) {
         size_t p = l.find('>');
         if (p == 0 || p == std::string_view::npos || IsBlank(l.substr(p + 1))) return;
         if (r.ByLink ? l.substr(0, p) != id : FoldForSearch(cls::Utf8ToWide(l.substr(p + 1))).find(needle) == npos)
@@ -234,20 +262,21 @@ std::wstring RemoveAccents(std::wstring_view s) {
 
 void DeleteUnusedThumbnails() {
     const std::wstring& thumbs = engine::ThumbnailsFolder;
-    THistoryBytes file;
-    if (!LoadIfPresent(file)) return;
-    if (!file.HasEntries()) {
-        if (cls::DirectoryExists(thumbs)) DeleteFolderTree(thumbs);
-        return;
-    }
-    if (!cls::DirectoryExists(thumbs)) return;
+    bool any = false;
     std::set<std::wstring> ids;
-    file.ForEachLine([&](std::string_view l) {
+    auto collect = [&](std::string_view l) {
+        any = any || !IsBlank(l);
         std::wstring line = cls::Utf8ToWide(l);
         std::wstring id = line.find(L'>') == npos ? cls::Trim(line) : LineId(line);
         // An ID that could not name a thumbnail matches no file.
         if (engine::IsValidVideoId(id)) ids.insert(cls::LowerCase(id));
-    });
+    };
+    if (cls::FileExists(HistoryFileName()) && !ForEachHistoryLine(collect)) return;
+    if (!any) {
+        if (cls::DirectoryExists(thumbs)) DeleteFolderTree(thumbs);
+        return;
+    }
+    if (!cls::DirectoryExists(thumbs)) return;
     std::wstring dir = cls::IncludeTrailingPathDelimiter(thumbs);
     WIN32_FIND_DATAW fd;
     cls::FindHandle find(FindFirstFileW((dir + L"*").c_str(), &fd));
