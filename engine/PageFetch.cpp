@@ -143,7 +143,14 @@ std::wstring DecodeHtmlEntities(std::wstring_view text) {
         {L"\\u002526", L"&"},          {L"\\u00252C", L","},
     };
     std::wstring s(text);
-    for (const auto& r : kRules) s = cls::ReplaceAll(s, r.from, r.to, true);
+    // Most rules find nothing in a line: they are skipped on a folded copy,
+    // which is folded again only after a rule changed the text.
+    std::wstring folded = cls::LowerCase(s);
+    for (const auto& r : kRules) {
+        if (folded.find(cls::LowerCase(r.from)) == std::wstring::npos) continue;
+        s = cls::ReplaceAll(s, r.from, r.to, true);
+        folded = cls::LowerCase(s);
+    }
     return s;
 }
 
