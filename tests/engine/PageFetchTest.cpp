@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <iterator>
 #include <random>
 #include <stdexcept>
@@ -74,19 +75,14 @@ TEST(StripHtml, RemovesCaptionMarkup) {
 // middle. The one-pass removal must give the same text on any input.
 std::wstring StripHtmlByRestarting(std::wstring_view text) {
     std::wstring s = engine::DecodeHtmlEntities(text);
-    auto removeAll = [&s](std::wstring_view open, std::wstring_view end, size_t skip) {
+    for (auto [open, end] : {std::pair{L"<a class", L">"}, {L"<a href", L">"}, {L"<i class", L"</i>"},
+                             {L"<span", L"</span>"}})
         for (size_t p; (p = s.find(open)) != std::wstring::npos;) {
-            size_t e = s.find(end, p + skip);
-            if (e == std::wstring::npos) return;
-            s.erase(p, e + end.size() - p);
+            size_t e = s.find(end, p + wcslen(open));
+            if (e == std::wstring::npos) break;
+            s.erase(p, e + wcslen(end) - p);
         }
-    };
-    removeAll(L"<a class", L">", 8);
-    removeAll(L"<a href", L">", 7);
-    removeAll(L"<i class", L"</i>", 8);
-    removeAll(L"<span", L"</span>", 5);
-    for (const wchar_t* tag : {L"<br />", L"</a>", L"<wbr />", L"</span>", L"<span>", L"<span dir=\"rtl\">",
-                               L"<span dir=\"ltr\">"})
+    for (auto tag : {L"<br />", L"</a>", L"<wbr />", L"</span>", L"<span>", L"<span dir=\"rtl\">", L"<span dir=\"ltr\">"})
         s = cls::ReplaceAll(s, tag, L"", true);
     return cls::Trim(s);
 }
