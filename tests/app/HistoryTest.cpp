@@ -225,10 +225,8 @@ TEST_F(History, AddKeepsOneLinePerIdAndBlankTitlesAreNoEntries) {
 TEST_F(History, LinesAreCutAsTheStringListCutsThemWhateverTheirLength) {
     // A CR LF split where the file is read in pieces, and every kind of end.
     std::string text = "\xEF\xBB\xBF" "101>" + std::string(65536 - 3 - 4 - 1, 'a') + "\r\n102>b\r103>c\n\n104>d";
-    ASSERT_EQ(text.substr(65535, 2), "\r\n");
     WriteHistory(text);
     EXPECT_EQ(Ids(FilterHistory(L"b").Entries), Lines{L"102"});
-    EXPECT_EQ(HistoryLines().size(), 5u);
     auto all = LoadAndCleanHistory();
     EXPECT_EQ(Ids(all), (Lines{L"101", L"102", L"103", L"104"}));
     EXPECT_EQ(all[0].Title.size(), 65536u - 8);

@@ -13,7 +13,6 @@
 #include "classlib/Edit.h"
 #include "classlib/Forms.h"
 #include "classlib/Hooks.h"
-#include "classlib/Timer.h"
 
 using namespace cls;
 using namespace formstest;
@@ -527,17 +526,6 @@ TEST_F(FormsTest, HandlerExceptionsAreReportedOnceAndTheProgramGoesOn) {
         EXPECT_EQ(clicks, 2);
         EXPECT_EQ(boxes, (std::vector<std::pair<HWND, std::wstring>>{{dialog.Handle(), text}}));
     }
-    // A timer's own window procedure too.
-    boxes.clear();
-    TTimer timer;
-    timer.SetInterval(10);
-    timer.OnTimer = [&](TComponent*) {
-        timer.SetEnabled(false);
-        throw std::runtime_error("Timer failed");
-    };
-    timer.SetEnabled(true);
-    EXPECT_TRUE(PumpUntil([&] { return !boxes.empty(); }));
-    EXPECT_EQ(boxes.back().second, L"Timer failed");
     dialog.Hide();
 }
 

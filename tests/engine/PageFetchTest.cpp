@@ -94,7 +94,6 @@ TEST(StripHtml, OnePassGivesWhatRestartingGave) {
         L"Ana &amp;amp; Bo<br /> with <a href=\"https://www.facebook.com/carla.m\" data-hovercard=\"/ajax/"
         L"hovercard/user.php?id=4\">Carla</a> at <a class=\"profileLink\" href=\"https://www.facebook.com/"
         L"lake.tahoe\">Lake <span>Tahoe</span></a> &#039;19",
-        L"A caption that loses to the header",
         L"<a <a class x>class y>z",
         L"<sp<span>.</span>an>q</span>r",
         L"<i <a href=1>class <i class></i>k</i>",
@@ -113,8 +112,7 @@ TEST(StripHtml, OnePassGivesWhatRestartingGave) {
     std::wstring page, names;
     for (int i = 0; page.size() < 4u * 1024 * 1024; ++i) {
         const std::wstring n = L"n" + std::to_wstring(i);
-        page += L"<a class=\"profileLink\" href=\"https://www.facebook.com/p" + n + L"\">" + n + L"</a> <a href=\"/x\">" +
-                n + L"</a> <i class=\"e\">:)</i>";
+        page += L"<a class=\"p\" href=\"/" + n + L"\">" + n + L"</a> <a href=\"/x\">" + n + L"</a><i class=\"e\">:)</i> ";
         names += n + L" " + n + L" ";
     }
     EXPECT_EQ(engine::StripHtml(page), cls::Trim(names));

@@ -143,8 +143,7 @@ TEST_F(VideoPanelTest, StreamAddressesRoundTripWhateverTheirQueryHolds) {
         ASSERT_EQ(panel->Links().size(), 1u) << cls::WideToUtf8(c.address);
         cls::TLabel* label = panel->Links()[0].Label;
         EXPECT_EQ(label->Caption(), c.caption);
-        ASSERT_NE(panel->FieldsOf(label), nullptr);
-        EXPECT_EQ(panel->FieldsOf(label)->MediaUrl, c.address);
+        EXPECT_EQ(panel->FieldsOf(label) ? panel->FieldsOf(label)->MediaUrl : L"none", c.address);
         delete panel;
     }
 }
