@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "FolderTree.h"
 #include "classlib/Files.h"
 #include "classlib/Raii.h"
@@ -15,6 +17,7 @@ namespace app {
 
 namespace {
 constexpr auto npos = std::wstring::npos;
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
 // The part before the first ">", empty for a line without one.
 std::wstring LineId(std::wstring_view line) {
@@ -22,15 +25,82 @@ std::wstring LineId(std::wstring_view line) {
     return p == npos ? std::wstring() : std::wstring(line.substr(0, p));
 }
 
+// The same for a line of the file's bytes: ">" is one byte in UTF-8 and
+// never part of a longer sequence.
+std::string_view LineIdBytes(std::string_view line) {
+    size_t p = line.find('>');
+    return p == std::string_view::npos ? std::string_view() : line.substr(0, p);
+}
+
+// Every character of a blank text is 32 or less, which in UTF-8 are
+// single bytes.
+bool IsBlank(std::string_view bytes) {
+    return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) <= 32; });
+}
+
 void DeleteThumbnail(std::wstring_view id) {
     std::wstring f = HistoryThumbnailFile(id);
     if (!f.empty() && cls::FileExists(f)) cls::RemoveFile(f);
 }
 
-// False when the file is missing, unreadable or blank.
-bool LoadHistory(cls::TStringList& list) {
-    return cls::FileExists(HistoryFileName()) && list.LoadFromFile(HistoryFileName()) &&
-           list.Count() > 0 && !cls::Trim(list.Text()).empty();
+// The thumbnails of these IDs: the folder is listed once rather than asked
+// about every ID, which may be many.
+void DeleteThumbnails(const std::vector<std::wstring>& ids) {
+    if (ids.empty() || !cls::DirectoryExists(engine::ThumbnailsFolder)) return;
+    std::set<std::wstring> present;
+    WIN32_FIND_DATAW fd;
+    cls::FindHandle find(FindFirstFileW((engine::ThumbnailsFolder + L"*.jpg").c_str(), &fd));
+    if (find) {
+        do present.insert(cls::LowerCase(fd.cFileName));
+        while (FindNextFileW(find.get(), &fd));
+    }
+    for (const std::wstring& id : ids)
+        if (present.count(id + L".jpg")) DeleteThumbnail(id);
+}
+
+// Visits the lines of the history file from the first, read in pieces and
+// cut as the string list cuts them (CR LF, CR or LF; a byte-order mark
+// skipped), so a large file costs one pass and little memory. False when
+// the file cannot be opened or read; the file is closed again on return.
+template <class F>
+bool ForEachHistoryLine(F&& visit) {
+    cls::FileHandle f(CreateFileW(HistoryFileName().c_str(), GENERIC_READ,
+                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!f) return false;
+    std::string chunk(64 * 1024, '\0'), line;
+    bool first = true, afterCr = false;
+    for (;;) {
+        DWORD got = 0;
+        if (!ReadFile(f.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) return false;
+        if (got == 0) break;
+        std::string_view rest(chunk.data(), got);
+        if (first && rest.starts_with(kUtf8Bom)) rest.remove_prefix(kUtf8Bom.size());
+        first = false;
+        while (!rest.empty()) {
+            if (afterCr && rest[0] == '\n') rest.remove_prefix(1);
+            afterCr = false;
+            size_t end = rest.find_first_of("\r\n");
+            if (end == std::string_view::npos) {
+                line.append(rest);
+                break;
+            }
+            line.append(rest.substr(0, end));
+            visit(std::string_view(line));
+            line.clear();
+            afterCr = rest[end] == '\r';
+            rest.remove_prefix(end + 1);
+        }
+    }
+    if (!line.empty()) visit(std::string_view(line));
+    return true;
+}
+
+// What the routines that need entries ask: the file has lines and not all
+// of them are blank. False also when it cannot be read.
+bool HistoryHasEntries() {
+    bool any = false;
+    return ForEachHistoryLine([&](std::string_view l) { any = any || !IsBlank(l); }) && any;
 }
 
 // Loads the file when it exists; false only when it exists but cannot be read.
@@ -38,7 +108,20 @@ bool LoadIfPresent(cls::TStringList& list) {
     return !cls::FileExists(HistoryFileName()) || list.LoadFromFile(HistoryFileName());
 }
 
-bool IsEntry(const std::optional<THistoryEntry>& e) { return e && !e->Id.empty() && !e->Title.empty(); }
+// A line as the string list writes it back: UTF-8 that was not valid comes
+// out as the characters it was read as.
+void AppendLine(std::string& out, std::string_view line) {
+    if (std::all_of(line.begin(), line.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+        out.append(line);
+    else
+        out += cls::WideToUtf8(cls::Utf8ToWide(line));
+    out += "\r\n";
+}
+
+bool SaveHistory(const std::string& text) { return cls::WriteFileAtomic(HistoryFileName(), text); }
+
+// An entry has an ID and a title that is not blank.
+bool IsEntry(const std::optional<THistoryEntry>& e) { return e && !e->Id.empty() && !cls::Trim(e->Title).empty(); }
 
 std::wstring FoldForSearch(std::wstring_view s) { return RemoveAccents(cls::LowerCase(s)); }
 }  // namespace
@@ -59,64 +142,79 @@ std::optional<THistoryEntry> ParseHistoryLine(std::wstring_view line) {
 }
 
 void AgregarEnHistorial(const std::wstring& id, const std::wstring& title) {
-    cls::TStringList list;
-    if (!LoadIfPresent(list)) return;
     std::wstring line = id + L">" + title;
     // A line break would split the entry into two lines of the file.
     for (wchar_t& c : line)
         if (c == L'\r' || c == L'\n') c = L' ';
-    int i = 0;
-    while (i < list.Count() && LineId(list[i]) != id) ++i;
-    if (i < list.Count()) list.Delete(i);
-    list.Insert(0, line);
+    const std::string idBytes = cls::WideToUtf8(id);
+    std::string text(kUtf8Bom);
+    AppendLine(text, cls::WideToUtf8(line));
+    // Every older line of this ID goes: the file keeps one per ID.
+    auto keep = [&](std::string_view l) {
+        if (LineIdBytes(l) != idBytes) AppendLine(text, l);
+    };
+    if (cls::FileExists(HistoryFileName()) && !ForEachHistoryLine(keep)) return;
     cls::ForceDirectories(engine::DataFolder);
-    list.SaveToFile(HistoryFileName());
+    SaveHistory(text);
 }
 
 void SubirAPosicionUnoEnHistorial(const std::wstring& id) {
-    cls::TStringList list;
-    if (!cls::FileExists(HistoryFileName()) || !list.LoadFromFile(HistoryFileName())) return;
-    for (int i = 0; i < list.Count(); ++i) {
-        if (LineId(list[i]) != id) continue;
-        std::wstring line = list[i];
-        list.Delete(i);
-        list.Insert(0, line);
-        list.SaveToFile(HistoryFileName());
-        return;
-    }
+    const std::string idBytes = cls::WideToUtf8(id);
+    std::string text(kUtf8Bom), rest;
+    bool found = false;
+    auto move = [&](std::string_view l) {
+        if (!found && LineIdBytes(l) == idBytes) {
+            found = true;
+            AppendLine(text, l);
+        } else {
+            AppendLine(rest, l);
+        }
+    };
+    if (!ForEachHistoryLine(move) || !found) return;
+    SaveHistory(text + rest);
 }
 
 std::vector<THistoryEntry> LoadAndCleanHistory() {
     std::vector<THistoryEntry> entries;
-    cls::TStringList list;
-    if (!LoadHistory(list)) return entries;
-    for (int i = list.Count() - 1; i >= 0; --i)
-        if (!ParseHistoryLine(list[i])) list.Delete(i);
-    while (list.Count() > kMaxHistoryEntries) {
-        DeleteThumbnail(LineId(list[list.Count() - 1]));
-        list.Delete(list.Count() - 1);
-    }
-    for (const auto& line : list.Lines())
-        if (auto e = ParseHistoryLine(line); IsEntry(e)) entries.push_back({e->Id, cls::Trim(e->Title)});
-    list.SaveToFile(HistoryFileName());
+    if (!HistoryHasEntries()) return entries;
+    std::string text(kUtf8Bom);
+    std::vector<std::wstring> dropped;
+    int kept = 0;
+    auto clean = [&](std::string_view l) {
+        // Blank lines and lines without ">" go; past the newest 30 the
+        // others go with their thumbnails.
+        if (IsBlank(l) || l.find('>') == std::string_view::npos) return;
+        if (kept == kMaxHistoryEntries) {
+            std::wstring id = cls::Utf8ToWide(LineIdBytes(l));
+            if (engine::IsValidVideoId(id)) dropped.push_back(std::move(id));
+            return;
+        }
+        ++kept;
+        AppendLine(text, l);
+        auto e = ParseHistoryLine(cls::Utf8ToWide(l));
+        if (IsEntry(e)) entries.push_back({e->Id, cls::Trim(e->Title)});
+    };
+    if (!ForEachHistoryLine(clean)) return {};
+    DeleteThumbnails(dropped);
+    SaveHistory(text);
     return entries;
 }
 
 THistoryFilter FilterHistory(const std::wstring& text) {
     THistoryFilter r;
     r.ByLink = engine::IsVideoLink(text);
-    cls::TStringList list;
-    if (!LoadHistory(list)) return r;
-    std::wstring id = r.ByLink ? engine::ExtractVideoId(text) : std::wstring();
-    std::wstring needle = r.ByLink ? std::wstring() : FoldForSearch(text);
-    for (const auto& line : list.Lines()) {
-        auto e = ParseHistoryLine(line);
-        if (!IsEntry(e)) continue;
-        bool match = r.ByLink ? e->Id == id
-                              : !needle.empty() && FoldForSearch(e->Title).find(needle) != npos;
-        if (match) r.Entries.push_back(*e);
-    }
-    list.SaveToFile(HistoryFileName());
+    if (!HistoryHasEntries()) return r;
+    const std::string id = r.ByLink ? cls::WideToUtf8(engine::ExtractVideoId(text)) : std::string();
+    const std::wstring needle = r.ByLink ? std::wstring() : FoldForSearch(text);
+    if (!r.ByLink && needle.empty()) return r;
+    // Nothing changes here, so the file is not written.
+    ForEachHistoryLine([&](std::string_view l) {
+        size_t p = l.find('>');
+        if (p == 0 || p == std::string_view::npos || IsBlank(l.substr(p + 1))) return;
+        if (r.ByLink ? l.substr(0, p) != id : FoldForSearch(cls::Utf8ToWide(l.substr(p + 1))).find(needle) == npos)
+            return;
+        r.Entries.push_back({cls::Utf8ToWide(l.substr(0, p)), cls::Utf8ToWide(l.substr(p + 1))});
+    });
     return r;
 }
 
@@ -149,6 +247,10 @@ std::wstring RemoveAccents(std::wstring_view s) {
     std::wstring r;
     r.reserve(s.size());
     for (wchar_t c : s) {
+        if (c < L'\u00C0') {  // below every letter of the table
+            r += c;
+            continue;
+        }
         const wchar_t* to = nullptr;
         for (const auto& row : kTable)
             if (row.from.find(c) != npos) to = row.to;
@@ -160,19 +262,21 @@ std::wstring RemoveAccents(std::wstring_view s) {
 
 void DeleteUnusedThumbnails() {
     const std::wstring& thumbs = engine::ThumbnailsFolder;
-    cls::TStringList list;
-    if (!LoadIfPresent(list)) return;
-    if (list.Count() == 0 || cls::Trim(list.Text()).empty()) {
+    bool any = false;
+    std::set<std::wstring> ids;
+    auto collect = [&](std::string_view l) {
+        any = any || !IsBlank(l);
+        std::wstring line = cls::Utf8ToWide(l);
+        std::wstring id = line.find(L'>') == npos ? cls::Trim(line) : LineId(line);
+        // An ID that could not name a thumbnail matches no file.
+        if (engine::IsValidVideoId(id)) ids.insert(cls::LowerCase(id));
+    };
+    if (cls::FileExists(HistoryFileName()) && !ForEachHistoryLine(collect)) return;
+    if (!any) {
         if (cls::DirectoryExists(thumbs)) DeleteFolderTree(thumbs);
         return;
     }
     if (!cls::DirectoryExists(thumbs)) return;
-    std::set<std::wstring> ids;
-    for (const auto& line : list.Lines()) {
-        std::wstring id = line.find(L'>') == npos ? cls::Trim(line) : LineId(line);
-        // An ID that could not name a thumbnail matches no file.
-        if (engine::IsValidVideoId(id)) ids.insert(cls::LowerCase(id));
-    }
     std::wstring dir = cls::IncludeTrailingPathDelimiter(thumbs);
     WIN32_FIND_DATAW fd;
     cls::FindHandle find(FindFirstFileW((dir + L"*").c_str(), &fd));
@@ -219,8 +323,15 @@ bool IsUtf8Text(std::string_view bytes) {
 }
 
 bool ImportHistory(const std::wstring& source) {
+    WIN32_FILE_ATTRIBUTE_DATA info;
+    if (!GetFileAttributesExW(source.c_str(), GetFileExInfoStandard, &info) ||
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return false;
+    // Every keystroke in the link box reads the whole history.
+    if (info.nFileSizeHigh != 0 || info.nFileSizeLow > kMaxHistoryFileBytes) return false;
     std::string bytes;
-    if (!cls::ReadFileBytes(source, bytes) || !IsUtf8Text(bytes)) return false;
+    if (!cls::ReadFileBytes(source, bytes) || bytes.size() > kMaxHistoryFileBytes || !IsUtf8Text(bytes))
+        return false;
     // Written beside the old file and then swapped in, never half-copied.
     return cls::ForceDirectories(engine::DataFolder) && cls::WriteFileAtomic(HistoryFileName(), bytes);
 }

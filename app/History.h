@@ -18,6 +18,8 @@ struct THistoryEntry {
 };
 
 constexpr int kMaxHistoryEntries = 30;
+// The largest file Import takes.
+constexpr size_t kMaxHistoryFileBytes = 1024 * 1024;
 // Caption lengths of the drop-down: the full fill (and a link filter), and
 // the filter by text.
 constexpr size_t kCaptionLength = 55;
@@ -34,7 +36,7 @@ std::wstring CanonicalVideoAddress(const std::wstring& id);
 // is blank after trimming or has no ">". Id or Title may still be empty.
 std::optional<THistoryEntry> ParseHistoryLine(std::wstring_view line);
 
-// Puts Id ">" Title at the top, replacing the line of the same ID. Line
+// Puts Id ">" Title at the top, replacing every line of the same ID. Line
 // breaks in the title become blanks.
 void AgregarEnHistorial(const std::wstring& id, const std::wstring& title);
 // Moves the line of this ID to the top; adds nothing.
@@ -42,7 +44,7 @@ void SubirAPosicionUnoEnHistorial(const std::wstring& id);
 
 // The full fill: drops blank and ">"-less lines, keeps the newest 30
 // (deleting the thumbnails of the others), saves the file and gives the
-// entries whose ID and title are both non-empty, titles trimmed.
+// entries whose ID and trimmed title are both non-empty, titles trimmed.
 std::vector<THistoryEntry> LoadAndCleanHistory();
 
 struct THistoryFilter {
@@ -51,8 +53,8 @@ struct THistoryFilter {
     size_t CaptionLength() const { return ByLink ? kCaptionLength : kTextFilterCaptionLength; }
 };
 // The entries that match the link box text: by video ID when the text is a
-// video link, else by accent-free, lower-cased substring of the title. The
-// file is saved back unchanged in content; nothing is removed.
+// video link, else by accent-free, lower-cased substring of the title.
+// Nothing changes, so the file is not written.
 THistoryFilter FilterHistory(const std::wstring& text);
 
 // Mode 1 is the drop-down (a leading blank; past MaxLength the first
@@ -73,8 +75,8 @@ void DeleteUnusedThumbnails();
 bool BackupHistory(const std::wstring& target);
 // Valid UTF-8 (a byte-order mark allowed) without NUL bytes; empty is text.
 bool IsUtf8Text(std::string_view bytes);
-// Replaces the history file with Source when that is text; false, with
-// nothing written, otherwise.
+// Replaces the history file with Source when that is text of at most
+// kMaxHistoryFileBytes; false, with nothing written, otherwise.
 bool ImportHistory(const std::wstring& source);
 // The clean-history window's deletion: the entries of these (trimmed) IDs
 // and their thumbnails go, the others stay in order with trimmed IDs and

@@ -2,8 +2,12 @@
 
 #include <commctrl.h>
 
+#include <new>
+#include <stdexcept>
+
 #include "classlib/Forms.h"
 #include "classlib/Hooks.h"
+#include "classlib/Strings.h"
 
 namespace cls {
 
@@ -18,8 +22,10 @@ void TApplication::Initialize() {
 }
 
 void TApplication::DispatchMsg(MSG& msg) {
-    if (OnMessage && OnMessage(msg)) return;
-    if (IsFormMessage(msg)) return;
+    // The message hooks run outside any window procedure.
+    bool handled = GuardedDispatch([&]() -> LRESULT { return (OnMessage && OnMessage(msg)) || IsFormMessage(msg); },
+                                   TRUE);
+    if (handled) return;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
 }
@@ -70,6 +76,20 @@ int TApplication::MessageBox(const std::wstring& text, const std::wstring& capti
     return ShowMessageBox(owner, text, caption.empty() ? title_ : caption, flags);
 }
 
+void TApplication::HandleException() {
+    std::wstring text;
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        text = L"Out of memory";
+    } catch (const std::exception& e) {
+        text = Utf8ToWide(e.what());
+    } catch (...) {
+        text = L"Unknown exception";
+    }
+    MessageBox(text, title_, MB_OK | MB_ICONERROR);
+}
+
 void TApplication::SetTitle(const std::wstring& title) {
     title_ = title;
     if (handle_) SetWindowTextW(handle_, title_.c_str());
@@ -101,7 +121,11 @@ HWND TApplication::Handle() {
 }
 
 LRESULT CALLBACK TApplication::AppWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
-    if (msg == WM_ACTIVATEAPP) Application.ActivateApp(wp != FALSE);
+    if (msg == WM_ACTIVATEAPP)
+        GuardedDispatch([&]() -> LRESULT {
+            Application.ActivateApp(wp != FALSE);
+            return 0;
+        });
     if (msg == WM_DESTROY && hwnd == Application.handle_) Application.handle_ = nullptr;
     return DefWindowProcW(hwnd, msg, wp, lp);
 }

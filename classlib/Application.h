@@ -33,6 +33,10 @@ public:
     void DispatchMsg(MSG& msg);
 
     int MessageBox(const std::wstring& text, const std::wstring& caption, UINT flags);
+    // The default handler of an exception a message handler let out: a
+    // message box with its text, owned by the active window; the program
+    // goes on. Called from inside a catch block.
+    void HandleException();
 
     // The program's name; also the text of the hidden application window.
     const std::wstring& Title() const { return title_; }
@@ -84,5 +88,21 @@ extern TApplication Application;
 
 // Posts a quit message again after a nested loop took it off the queue.
 void RepostQuit(int exitCode);
+
+// Runs the handling of one message; an exception it lets out goes to the
+// application's default handler instead of through the system's window
+// procedure, and the message gets Fallback.
+template <class F>
+LRESULT GuardedDispatch(F&& handle, LRESULT fallback = 0) noexcept {
+    try {
+        return handle();
+    } catch (...) {
+        try {
+            Application.HandleException();
+        } catch (...) {
+        }
+        return fallback;
+    }
+}
 
 }  // namespace cls

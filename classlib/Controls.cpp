@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "classlib/Application.h"
 #include "classlib/Forms.h"
 #include "classlib/Menus.h"
 
@@ -441,20 +442,24 @@ LRESULT CALLBACK TWinControl::SubclassProc(HWND hwnd, UINT msg, WPARAM wp, LPARA
 }
 
 LRESULT TWinControl::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
+    // Every event handler runs below this point: what it lets out is
+    // reported by the application, never unwound through the system.
     if (msg == WM_NCDESTROY) {
-        LRESULT r = WndProc(msg, wp, lp);
+        LRESULT r = GuardedDispatch([&] { return WndProc(msg, wp, lp); });
         Detach();
         return r;
     }
-    for (size_t i = 0; i < handlers_.size(); ++i) {
-        if (handlers_[i].first != msg) continue;
-        TMessage m{msg, wp, lp};
-        auto alive = alive_;
-        TMessageHandler h = handlers_[i].second;
-        h(m);
-        if (!*alive || m.Handled) return m.Result;
-    }
-    return WndProc(msg, wp, lp);
+    return GuardedDispatch([&]() -> LRESULT {
+        for (size_t i = 0; i < handlers_.size(); ++i) {
+            if (handlers_[i].first != msg) continue;
+            TMessage m{msg, wp, lp};
+            auto alive = alive_;
+            TMessageHandler h = handlers_[i].second;
+            h(m);
+            if (!*alive || m.Handled) return m.Result;
+        }
+        return WndProc(msg, wp, lp);
+    });
 }
 
 LRESULT TWinControl::DefaultHandler(UINT msg, WPARAM wp, LPARAM lp) {

@@ -79,6 +79,12 @@ int InterlacedRow(int i, int height) {
     return -1;
 }
 
+// The most pixels Size bytes of LZW codes can give: every code takes at
+// least MinCodeSize + 1 bits and stands for at most 4096 pixels.
+long long LzwOutputBound(size_t size, int minCodeSize) {
+    return static_cast<long long>(size) * 8 / (std::max(minCodeSize, 1) + 1) * 4096;
+}
+
 }  // namespace
 
 size_t GifLzwDecode(const uint8_t* in, size_t inSize, int minCodeSize, uint8_t* out, size_t outSize) {
@@ -176,18 +182,23 @@ GifAnimation DecodeGif(std::string_view data) {
                 const int minCode = r.U8();
                 bool truncated = false;
                 std::vector<uint8_t> codes = r.SubBlocks(&truncated);
+                // Nothing is allocated for pixels before the data has been
+                // seen to be able to give them.
+                const long long framePixels = static_cast<long long>(fw) * fh;
+                const long long canGive = LzwOutputBound(codes.size(), minCode);
                 if (anim.frames.empty()) {
                     // Some writers leave the screen size 0; the first frame gives it.
                     if (anim.width == 0 || anim.height == 0) anim.width = left + fw, anim.height = top + fh;
                     if (anim.width == 0 || anim.height == 0) Fail("empty picture");
-                    if (static_cast<long long>(anim.width) * anim.height > MaxGraphicPixels)
-                        throw EInvalidGraphic("Picture too large");
+                    if (!GraphicSizeAllowed(anim.width, anim.height)) throw EInvalidGraphic("Picture too large");
+                    if (minCode < 1 || minCode > 11 || canGive < framePixels) Fail("image data is truncated");
                     canvas.assign(size_t(anim.width) * anim.height, 0);
                 }
                 totalPixels += static_cast<long long>(anim.width) * anim.height;
                 if (totalPixels > MaxGraphicPixels) throw Stop{};  // keep the frames so far
-                if (minCode < 1 || minCode > 11 || static_cast<long long>(fw) * fh > MaxGraphicPixels) throw Stop{};
-                std::vector<uint8_t> indices(size_t(fw) * fh);
+                if (minCode < 1 || minCode > 11 || !GraphicSizeAllowed(fw, fh)) throw Stop{};
+                // A cut-off later frame keeps what its data gives.
+                std::vector<uint8_t> indices(size_t(std::min(framePixels, canGive)));
                 const size_t got = GifLzwDecode(codes.data(), codes.size(), minCode, indices.data(), indices.size());
                 if (disposal == 3) saved = canvas;
                 for (size_t i = 0; i < got; ++i) {

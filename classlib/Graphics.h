@@ -20,6 +20,13 @@ public:
 // Decoders refuse pictures with more pixels than this (128 MB at 32 bits),
 // so a hostile header cannot exhaust the 32-bit address space.
 constexpr long long MaxGraphicPixels = 32LL * 1024 * 1024;
+// Nor a side longer than this; the program's own pictures are far below.
+constexpr int MaxGraphicSide = 16384;
+
+// Whether a header's claimed size may be allocated at all.
+inline bool GraphicSizeAllowed(long long width, long long height) {
+    return width <= MaxGraphicSide && height <= MaxGraphicSide && width * height <= MaxGraphicPixels;
+}
 
 class TGraphic {
 public:

@@ -50,7 +50,7 @@ TMemIniFile::TMemIniFile(std::wstring_view fileName, TextEncoding encoding)
         if (line.front() == L'[' && line.back() == L']') {
             std::wstring name = Trim(std::wstring_view(line).substr(1, line.size() - 2));
             current = Find(name);  // a repeated section continues the first
-            if (!current) current = &sections_.emplace_back(Section{name, {}});
+            if (!current) current = &AddSection(std::move(name));
             continue;
         }
         size_t eq = line.find(L'=');
@@ -61,9 +61,18 @@ TMemIniFile::TMemIniFile(std::wstring_view fileName, TextEncoding encoding)
 }
 
 const TMemIniFile::Section* TMemIniFile::Find(std::wstring_view section) const {
-    for (const auto& s : sections_)
-        if (SameText(s.name, section)) return &s;
-    return nullptr;
+    auto it = index_.find(LowerCase(section));
+    return it == index_.end() ? nullptr : &sections_[it->second];
+}
+
+TMemIniFile::Section& TMemIniFile::AddSection(std::wstring name) {
+    index_.emplace(LowerCase(name), sections_.size());
+    return sections_.emplace_back(Section{std::move(name), {}});
+}
+
+void TMemIniFile::RebuildIndex() {
+    index_.clear();
+    for (size_t i = 0; i < sections_.size(); ++i) index_.emplace(LowerCase(sections_[i].name), i);
 }
 
 TMemIniFile::Section* TMemIniFile::Find(std::wstring_view section) {
@@ -101,7 +110,7 @@ void TMemIniFile::WriteString(std::wstring_view section, std::wstring_view key, 
     std::wstring name = Clean(section), k = Clean(key), v = Clean(value);
     if (!WritableKey(k)) return;
     Section* s = Find(name);
-    if (!s) s = &sections_.emplace_back(Section{name, {}});
+    if (!s) s = &AddSection(name);
     if (auto* e = FindEntry(s, k))
         e->value = v;
     else
@@ -137,7 +146,7 @@ void TMemIniFile::DeleteKey(std::wstring_view section, std::wstring_view key) {
 }
 
 void TMemIniFile::EraseSection(std::wstring_view section) {
-    std::erase_if(sections_, [&](const Section& s) { return SameText(s.name, section); });
+    if (std::erase_if(sections_, [&](const Section& s) { return SameText(s.name, section); })) RebuildIndex();
 }
 
 bool TMemIniFile::UpdateFile() const {

@@ -3,6 +3,7 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "StringList.h"
@@ -46,11 +47,16 @@ private:
     };
     const Section* Find(std::wstring_view section) const;
     Section* Find(std::wstring_view section);
+    Section& AddSection(std::wstring name);
+    void RebuildIndex();
 
     std::wstring fileName_;
     TextEncoding encoding_;
     enum class Saved { Utf8Bom, Utf16Le, Ansi } saved_ = Saved::Ansi;
     std::vector<Section> sections_;
+    // Lower-cased section name -> its place in sections_, so that a file of
+    // many sections parses in linear time.
+    std::unordered_map<std::wstring, size_t> index_;
 };
 
 }  // namespace cls

@@ -53,6 +53,9 @@ void ProgressMonitor(j_common_ptr cinfo) {
 struct DecodeResult {
     int fullWidth, fullHeight;
     bool grayscale;
+    // The picture was too large at the scale asked for: it was decoded at
+    // 1/8 to check its data, and its pixels are not wanted.
+    bool checkedOnly;
 };
 
 // Where the decoder puts the pixels; returns null when it cannot allocate.
@@ -97,7 +100,14 @@ bool DecodeJpegC(const unsigned char* data, unsigned long size, int denom, Alloc
     cinfo.scale_num = 1;
     cinfo.scale_denom = unsigned(denom);
     jpeg_calc_output_dimensions(&cinfo);
-    // Large photos are fine when decoded small, so the output size counts.
+    // Large photos are fine when decoded small, so the output size counts;
+    // one too large at this scale is still read through at 1/8, so damage
+    // shows now and a smaller scale can be chosen later.
+    result->checkedOnly = static_cast<long long>(cinfo.output_width) * cinfo.output_height > MaxGraphicPixels;
+    if (result->checkedOnly) {
+        cinfo.scale_denom = 8;
+        jpeg_calc_output_dimensions(&cinfo);
+    }
     if (static_cast<long long>(cinfo.output_width) * cinfo.output_height > MaxGraphicPixels) {
         std::strcpy(message, "Picture too large");
         jpeg_destroy_decompress(&cinfo);
@@ -161,6 +171,7 @@ void TJPEGImage::Decode(std::string_view data, TJPEGScale scale) {
     if (!DecodeJpegC(reinterpret_cast<const unsigned char*>(data.data()), static_cast<unsigned long>(data.size()),
                      Denominator(scale), alloc, &bmp, &r, message))
         throw EInvalidGraphic(std::string("Invalid JPEG picture: ") + message);
+    if (r.checkedOnly) bmp = TBitmap();
     bitmap_ = std::move(bmp);
     fullWidth_ = r.fullWidth;
     fullHeight_ = r.fullHeight;

@@ -25,7 +25,9 @@ public:
     // Decodes again when a picture is loaded; may raise like LoadFromStream.
     void SetScale(TJPEGScale scale);
 
-    // At the current scale: ceil(full size / scale).
+    // At the current scale: ceil(full size / scale). A picture too large
+    // to hold at the current scale has no pixels (0 x 0) until a smaller
+    // scale is set; its data was checked all the same.
     int Width() const override { return bitmap_.Width(); }
     int Height() const override { return bitmap_.Height(); }
     int FullWidth() const { return fullWidth_; }

@@ -2,6 +2,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
 #include <cstring>
@@ -57,25 +58,40 @@ constexpr Pass Whole = {0, 0, 1, 1};
 
 int PassSize(int size, int start, int step) { return size > start ? (size - start + step - 1) / step : 0; }
 
+// Deflate packs at most about 1032 bytes into one.
+constexpr size_t MaxInflateRatio = 1100;
+
+// The buffer grows with what the data really gives, so a header that
+// claims a huge picture over a little data never costs more than the data.
 std::vector<uint8_t> Inflate(const std::string& compressed, size_t expected) {
+    if (expected / MaxInflateRatio > compressed.size()) Fail("image data is truncated");
     std::vector<uint8_t> out;
-    try {
-        out.resize(expected);
-    } catch (const std::bad_alloc&) {
-        throw EInvalidGraphic("Picture too large");
-    }
     z_stream zs{};
     if (inflateInit(&zs) != Z_OK) Fail("cannot start decompression");
     zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(compressed.data()));
     zs.avail_in = static_cast<uInt>(compressed.size());
-    zs.next_out = out.data();
-    zs.avail_out = static_cast<uInt>(expected);
-    int rc = inflate(&zs, Z_FINISH);
-    uLong produced = zs.total_out;
+    int rc = Z_OK;
+    try {
+        while (rc == Z_OK && zs.total_out < expected) {
+            if (zs.avail_out == 0) {
+                const size_t done = zs.total_out;
+                out.resize(std::min(expected, std::max<size_t>(done * 2, 64 * 1024)));
+                zs.next_out = out.data() + done;
+                zs.avail_out = static_cast<uInt>(out.size() - done);
+            }
+            rc = inflate(&zs, Z_NO_FLUSH);
+            if (rc == Z_BUF_ERROR) break;  // no progress: the data ended early
+        }
+    } catch (const std::bad_alloc&) {
+        inflateEnd(&zs);
+        throw EInvalidGraphic("Picture too large");
+    }
+    const uLong produced = zs.total_out;
     inflateEnd(&zs);
     if (rc == Z_DATA_ERROR || rc == Z_NEED_DICT || rc == Z_MEM_ERROR || rc == Z_STREAM_ERROR)
         Fail("corrupt image data");
     if (produced != expected) Fail("image data is truncated");
+    out.resize(expected);
     return out;
 }
 
@@ -155,7 +171,7 @@ void ParseHeader(PngInfo& p, const uint8_t* d, uint32_t len) {
     p.depth = d[8];
     p.colorType = d[9];
     if (w == 0 || h == 0 || w > 0x7FFFFFFF || h > 0x7FFFFFFF) Fail("bad size");
-    if (static_cast<long long>(w) * h > MaxGraphicPixels) throw EInvalidGraphic("Picture too large");
+    if (!GraphicSizeAllowed(w, h)) throw EInvalidGraphic("Picture too large");
     if (!ValidDepth(p.colorType, p.depth)) Fail("bad colour type or bit depth");
     if (d[10] != 0 || d[11] != 0 || d[12] > 1) Fail("unknown compression, filter or interlace method");
     p.width = int(w);

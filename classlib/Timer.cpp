@@ -1,5 +1,7 @@
 #include "Timer.h"
 
+#include "classlib/Application.h"
+
 namespace cls {
 
 namespace {
@@ -60,7 +62,11 @@ void TTimer::DoTimer() {
 
 LRESULT CALLBACK TTimer::WndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == WM_TIMER && wp == TimerId) {
-        if (auto* timer = reinterpret_cast<TTimer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) timer->DoTimer();
+        if (auto* timer = reinterpret_cast<TTimer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+            GuardedDispatch([&]() -> LRESULT {
+                timer->DoTimer();
+                return 0;
+            });
         return 0;
     }
     return DefWindowProcW(hwnd, msg, wp, lp);

@@ -133,7 +133,15 @@ void MakeJpegThumbnail(cls::TJPEGImage& jpeg, int width, int height, cls::TBitma
 
 void MakeThumbnail(const cls::TGraphic& graphic, int width, int height, cls::TBitmap& bitmap, COLORREF backColor) {
     if (const auto* jpeg = dynamic_cast<const cls::TJPEGImage*>(&graphic)) {
-        cls::TJPEGImage copy(*jpeg);
+        // Only the compressed data is copied, decoded at once at the scale
+        // the box needs, never at full size.
+        cls::TJPEGImage copy;
+        if (!jpeg->Data().empty()) {
+            copy.SetScale(ThumbnailScale(jpeg->FullWidth(), jpeg->FullHeight(), width, height));
+            copy.LoadFromStream(jpeg->Data());
+        } else {
+            copy = *jpeg;
+        }
         MakeJpegThumbnail(copy, width, height, bitmap, backColor);
         return;
     }

@@ -80,15 +80,13 @@ bool IsSiteHomeLink(std::wstring_view link) {
            t == L"http://" + WebHost + L"/" || t == L"https://" + WebHost + L"/";
 }
 
-bool IsVideoLink(std::wstring_view link) {
-    std::wstring t = Prepare(link);
-    return HasVideoMarkers(t) && IsValidVideoId(ExtractIdCandidate(t));
-}
+bool IsVideoLink(std::wstring_view link) { return !ExtractVideoId(link).empty(); }
 
 std::wstring ExtractVideoId(std::wstring_view link) {
+    // Markers and ID come from the same text, decoded once: decoding it
+    // again could turn an accepted link into one without an ID.
     std::wstring t = Prepare(link);
-    // The markers are tested on the text decoded once more.
-    if (!HasVideoMarkers(Prepare(t))) return {};
+    if (!HasVideoMarkers(t)) return {};
     std::wstring id = ExtractIdCandidate(t);
     return IsValidVideoId(id) ? id : std::wstring();
 }

@@ -1,5 +1,6 @@
 #include "PageFetch.h"
 
+#include <algorithm>
 #include <memory>
 
 #include "classlib/Files.h"
@@ -42,28 +43,57 @@ bool FetchToFile(const std::wstring& url, const std::wstring& fileName) {
     return http->ArrivedWhole();
 }
 
+// Deletes, again and again, the first piece of S that starts with Open and
+// ends with the first End found from Skip characters past that start,
+// until either is missing: RemoveOpeningTags and RemoveElements. One pass:
+// the text before the first Open holds no Open, so after a deletion the
+// next one can only start in the last characters kept, where the deletion
+// may have joined a new one, or further on. Skip is at least Open's length.
+void RemoveRepeatedly(std::wstring& s, std::wstring_view open, std::wstring_view end, size_t skip) {
+    std::wstring out;
+    std::wstring_view rest = s;
+    bool deleted = false;
+    for (;;) {
+        // The first Open of out + rest; out never holds a whole one.
+        size_t k = out.size();
+        if (deleted) {
+            for (size_t j = out.size() - std::min(out.size(), open.size() - 1); j < out.size(); ++j) {
+                size_t inOut = out.size() - j;
+                if (std::wstring_view(out).substr(j) == open.substr(0, inOut) &&
+                    rest.substr(0, open.size() - inOut) == open.substr(inOut)) {
+                    k = j;
+                    break;
+                }
+            }
+        }
+        if (k == out.size()) {
+            size_t q = rest.find(open);
+            if (q == std::wstring_view::npos) break;
+            out.append(rest.substr(0, q));
+            rest.remove_prefix(q);
+            k = out.size();
+        }
+        size_t e = rest.find(end, k + skip - out.size());
+        if (e == std::wstring_view::npos) break;
+        out.resize(k);
+        rest.remove_prefix(e + end.size());
+        deleted = true;
+    }
+    if (!deleted) return;
+    out.append(rest);
+    s = std::move(out);
+}
+
 // Deletes every opening tag that starts with Open, through the first ">"
 // found from Skip characters past its start.
 void RemoveOpeningTags(std::wstring& s, std::wstring_view open, size_t skip) {
-    for (;;) {
-        size_t p = s.find(open);
-        if (p == std::wstring::npos) return;
-        size_t g = s.find(L'>', p + skip);
-        if (g == std::wstring::npos) return;
-        s.erase(p, g - p + 1);
-    }
+    RemoveRepeatedly(s, open, L">", skip);
 }
 
 // Deletes whole elements from Open through Close, contents included; Close
 // is searched from Skip characters past the start of Open.
 void RemoveElements(std::wstring& s, std::wstring_view open, std::wstring_view close, size_t skip) {
-    for (;;) {
-        size_t p = s.find(open);
-        if (p == std::wstring::npos) return;
-        size_t e = s.find(close, p + skip);
-        if (e == std::wstring::npos) return;
-        s.erase(p, e + close.size() - p);
-    }
+    RemoveRepeatedly(s, open, close, skip);
 }
 
 }  // namespace
@@ -113,7 +143,14 @@ std::wstring DecodeHtmlEntities(std::wstring_view text) {
         {L"\\u002526", L"&"},          {L"\\u00252C", L","},
     };
     std::wstring s(text);
-    for (const auto& r : kRules) s = cls::ReplaceAll(s, r.from, r.to, true);
+    // Most rules find nothing in a line: they are skipped on a folded copy,
+    // which is folded again only after a rule changed the text.
+    std::wstring folded = cls::LowerCase(s);
+    for (const auto& r : kRules) {
+        if (folded.find(cls::LowerCase(r.from)) == std::wstring::npos) continue;
+        s = cls::ReplaceAll(s, r.from, r.to, true);
+        folded = cls::LowerCase(s);
+    }
     return s;
 }
 

@@ -65,17 +65,31 @@ std::wstring JoinDownloadHint(const TDownloadFields& f) {
     return f.Id + HintSeparator + f.MediaUrl + HintSeparator + f.FileName + HintSeparator + f.Title;
 }
 
+namespace {
+const std::wstring_view KindMarkerStart = L"&src=";
+
+// Where the kind marker the scraper appended begins: the last "&src=" of a
+// line that ends with "&"; the address before it may hold anything,
+// another marker-like pair included.
+size_t KindMarkerPos(std::wstring_view line) {
+    if (line.empty() || line.back() != L'&') return std::wstring_view::npos;
+    size_t p = line.rfind(KindMarkerStart);
+    if (p == std::wstring_view::npos || p + KindMarkerStart.size() >= line.size()) return std::wstring_view::npos;
+    return p;
+}
+}  // namespace
+
 std::wstring ResultLineKind(std::wstring_view line) {
-    size_t p = line.find(L"&src=");
+    size_t p = KindMarkerPos(line);
     if (p == std::wstring_view::npos) return {};
-    p += 5;
-    size_t e = line.find(L'&', p);
-    if (e == std::wstring_view::npos) return {};
-    return std::wstring(line.substr(p, e - p));
+    p += KindMarkerStart.size();
+    return std::wstring(line.substr(p, line.size() - 1 - p));
 }
 
 std::wstring MediaAddressOf(const std::wstring& line, const std::wstring& kind) {
-    return ReplaceAll(line, L"&src=" + kind + L"&", L"", true);
+    size_t p = KindMarkerPos(line);
+    if (p == std::wstring::npos || ResultLineKind(line) != kind) return line;
+    return line.substr(0, p);
 }
 
 TLinkRow LinkRowFor(const std::wstring& kind, bool sdLabelExists) {

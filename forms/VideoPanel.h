@@ -61,10 +61,11 @@ struct TDownloadFields {
 extern const wchar_t* const HintSeparator;
 std::wstring JoinDownloadHint(const TDownloadFields& fields);
 
-// The kind of a result line: the text between its first "&src=" and the
-// next "&" ("snapshot", "sd", "hd"); empty without a marker.
+// The kind of a result line: the text of the marker "&src=" kind "&" that
+// ends it ("snapshot", "sd", "hd"); empty without one.
 std::wstring ResultLineKind(std::wstring_view line);
-// The line without its kind marker (every occurrence, any case).
+// The line without that marker: the address byte for byte, whatever its
+// query holds.
 std::wstring MediaAddressOf(const std::wstring& line, const std::wstring& kind);
 
 struct TLinkRow {

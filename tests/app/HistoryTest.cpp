@@ -208,6 +208,31 @@ TEST_F(History, FullFillDropsBadLinesAndFilteredFillDoesNot) {
     EXPECT_EQ(HistoryLines(), (Lines{L"1>  One  ", L">no id", L"2>", L"3>Thrée>more"}));
 }
 
+TEST_F(History, AddKeepsOneLinePerIdAndBlankTitlesAreNoEntries) {
+    WriteHistory("123>a\r\n5>x\r\n123>b\r\n123>\x01\r\n");
+    AgregarEnHistorial(L"123", L"c");
+    EXPECT_EQ(HistoryLines(), (Lines{L"123>c", L"5>x"}));
+
+    WriteHistory("7>\x01\r\n8> \t \r\n9>ok \x02\n");
+    EXPECT_TRUE(FilterHistory(CanonicalVideoAddress(L"7")).Entries.empty());
+    EXPECT_EQ(Ids(FilterHistory(L"ok").Entries), Lines{L"9"});
+    EXPECT_EQ(HistoryBytes(), "7>\x01\r\n8> \t \r\n9>ok \x02\n");  // a filter writes nothing
+    auto all = LoadAndCleanHistory();
+    EXPECT_EQ(Ids(all), Lines{L"9"});
+    EXPECT_EQ(all[0].Title, L"ok");
+}
+
+TEST_F(History, LinesAreCutAsTheStringListCutsThemWhateverTheirLength) {
+    // A CR LF split where the file is read in pieces, and every kind of end.
+    std::string text = "\xEF\xBB\xBF" "101>" + std::string(65536 - 3 - 4 - 1, 'a') + "\r\n102>b\r103>c\n\n104>d";
+    WriteHistory(text);
+    EXPECT_EQ(Ids(FilterHistory(L"b").Entries), Lines{L"102"});
+    auto all = LoadAndCleanHistory();
+    EXPECT_EQ(Ids(all), (Lines{L"101", L"102", L"103", L"104"}));
+    EXPECT_EQ(all[0].Title.size(), 65536u - 8);
+    EXPECT_EQ(HistoryLines().size(), 4u);
+}
+
 TEST_F(History, NoFileMeansNoEntriesAndNoFile) {
     EXPECT_TRUE(LoadAndCleanHistory().empty());
     EXPECT_TRUE(FilterHistory(L"a").Entries.empty());
@@ -298,6 +323,17 @@ TEST_F(History, ImportTakesOnlyText) {
     WIN32_FIND_DATAW fd;
     cls::FindHandle find(FindFirstFileW((engine::DataFolder + L"*.tmp").c_str(), &fd));
     EXPECT_FALSE(find);
+}
+
+TEST_F(History, ImportTakesAtMostOneMebibyte) {
+    std::string full;
+    for (int i = 0; full.size() < kMaxHistoryFileBytes; ++i) full += std::to_string(i) + ">Video\r\n";
+    full.resize(kMaxHistoryFileBytes);
+    for (const auto& [bytes, ok] : {std::pair{full, true}, {full + "x", false}, {full + full, false}}) {
+        WriteHistory("9>old\r\n");
+        EXPECT_EQ(ImportHistory(tmp_.Write(L"in.kvhist", bytes)), ok) << bytes.size();
+        EXPECT_EQ(HistoryBytes(), ok ? bytes : "9>old\r\n") << bytes.size();
+    }
 }
 
 TEST_F(History, RemoveChosenEntries) {

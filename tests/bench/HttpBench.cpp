@@ -19,18 +19,7 @@
 #include <string>
 
 #include "engine/HTTPGet.h"
-
-// Counts the C++ allocations of the run: a loop that allocates per read
-// shows a count in the tens of thousands.
-std::atomic<long long> allocations{0};
-
-void* operator new(size_t size) {
-    ++allocations;
-    if (void* p = std::malloc(size ? size : 1)) return p;
-    throw std::bad_alloc();
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
+#include "tests/support/AllocationCounter.h"
 
 namespace {
 
@@ -177,14 +166,15 @@ int main() {
 
     LARGE_INTEGER freq, t0, t1;
     QueryPerformanceFrequency(&freq);
-    const long long allocationsBefore = allocations;
+    const long long allocationsBefore = testing_support::AllocationCount();
     QueryPerformanceCounter(&t0);
     if (reference)
         RunReference(run, argv[1], argv[2]);
     else
         RunComponent(run, argv[1], argv[2]);
     QueryPerformanceCounter(&t1);
-    const long long runAllocations = allocations - allocationsBefore;
+    // A loop that allocates per read shows a count in the tens of thousands.
+    const long long runAllocations = testing_support::AllocationCount() - allocationsBefore;
 
     double seconds = double(t1.QuadPart - t0.QuadPart) / double(freq.QuadPart);
     double mib = double(run.bytes) / (1024.0 * 1024.0);

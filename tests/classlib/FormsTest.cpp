@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -491,6 +494,39 @@ TEST_F(FormsTest, OnCreateRunsAtTheEndOfConstructionAndOnDestroyOnce) {
     EXPECT_EQ(log, (std::vector<std::wstring>{L"EdtCreated"}));
     form->Free();
     EXPECT_EQ(log, (std::vector<std::wstring>{L"EdtCreated", L"destroy"}));
+}
+
+// An exception out of any handler reaches the class library's dispatch:
+// one report with its text, owned by the active window, and the program
+// goes on handling messages.
+TEST_F(FormsTest, HandlerExceptionsAreReportedOnceAndTheProgramGoesOn) {
+    std::vector<std::pair<HWND, std::wstring>> boxes;
+    ScopedHook<MessageBoxFunc> hook(MessageBoxHook, [&](HWND owner, const std::wstring& text, const std::wstring&,
+                                                        UINT flags) {
+        EXPECT_EQ(flags & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
+        boxes.emplace_back(owner, text);
+        return IDOK;
+    });
+    TTestDialog dialog;
+    dialog.Show();
+    ASSERT_TRUE(PumpUntil([&] { return GetActiveWindow() == dialog.Handle(); }));
+    const std::pair<std::function<void()>, std::wstring> cases[] = {
+        {[] { throw std::runtime_error("Handler failed"); }, L"Handler failed"},
+        {[] { throw std::bad_alloc(); }, L"Out of memory"},
+        {[] { throw 7; }, L"Unknown exception"},
+    };
+    for (const auto& [raise, text] : cases) {
+        boxes.clear();
+        int clicks = 0;
+        dialog.BtnOk->OnClick = [&](TComponent*) {
+            if (++clicks == 1) raise();
+        };
+        SendMessageW(dialog.BtnOk->Handle(), BM_CLICK, 0, 0);  // through the form's window procedure
+        SendMessageW(dialog.BtnOk->Handle(), BM_CLICK, 0, 0);
+        EXPECT_EQ(clicks, 2);
+        EXPECT_EQ(boxes, (std::vector<std::pair<HWND, std::wstring>>{{dialog.Handle(), text}}));
+    }
+    dialog.Hide();
 }
 
 }  // namespace

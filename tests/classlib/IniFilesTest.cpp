@@ -162,6 +162,11 @@ TEST(TMemIniFile, DeleteKeyAndEraseSection) {
     ini.DeleteKey(L"Missing", L"k");  // harmless
     ASSERT_TRUE(ini.UpdateFile());
     EXPECT_EQ(tmp.Read(L"d.ini"), "[A]\r\nj=3\r\n");
+    // A section after an erased one is still found, under any case.
+    ini.WriteString(L"C", L"x", L"7");
+    ini.EraseSection(L"a");
+    EXPECT_EQ(ini.ReadString(L"c", L"x", L""), L"7");
+    EXPECT_FALSE(ini.SectionExists(L"A"));
 }
 
 TEST(TMemIniFile, DefaultEncodingSavesAsItWasRead) {

@@ -17,6 +17,7 @@
 #include "classlib/JpegImage.h"
 #include "classlib/Picture.h"
 #include "classlib/PngImage.h"
+#include "tests/support/AllocationCounter.h"
 #include "tests/support/Screenshot.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPictures.h"
@@ -472,6 +473,50 @@ TEST(GifImage, UnreadableFilesRaise) {
     const std::string inputs[] = {"", "GIF89a", "GIF88a" + std::string(20, '\0'), GifHeader(2, 2) + ";",
                                   GifHeader(2, 2) + "\x2C\0\0\0\0"s};
     for (const auto& in : inputs) EXPECT_THROW(DecodeGif(in), EInvalidGraphic) << in.size();
+}
+
+// ---------------------------------------------------------------- sizes
+
+// A PNG of any size: 8-bit samples, one IDAT of the given scan lines.
+std::string SizedPng(uint32_t w, uint32_t h, int colorType, const std::string& raw) {
+    std::string ihdr;
+    for (uint32_t v : {w, h})
+        for (int s = 24; s >= 0; s -= 8) ihdr += char(v >> s);
+    ihdr += {8, char(colorType), 0, 0, 0};
+    return std::string("\x89PNG\r\n\x1A\n", 8) + Chunk("IHDR", ihdr) + Chunk("IDAT", Zip(raw)) + Chunk("IEND", "");
+}
+
+// A GIF whose screen and only frame claim w x h over a few pixels of data.
+std::string SizedGif(int w, int h) {
+    return GifHeader(w, h) + "\x2C" + U16(0) + U16(0) + U16(w) + U16(h) + "\0\x02"s +
+           SubBlocks(LzwPlain(std::vector<int>(64, 1), 2)) + ";";
+}
+
+TEST(Pictures, HugeClaimsAreRefusedBeforeThePixelsAreAllocated) {
+    const std::string row = '\0' + std::string(5000 * 4, '\x7F');
+    const struct {
+        const char* what;
+        std::string data;
+    } refused[] = {
+        {"PNG 5000 x 6400 over four rows", SizedPng(5000, 6400, 6, row + row + row + row)},
+        {"PNG 16385 wide", SizedPng(16385, 1, 0, std::string(16386, '\0'))},
+        {"GIF 5000 x 6400 over 64 pixels", SizedGif(5000, 6400)},
+        {"GIF 16385 wide", SizedGif(16385, 1)},
+    };
+    testing_support::ResetAllocationPeak();
+    std::vector<char> probe(4u << 20);
+    *static_cast<volatile char*>(probe.data()) = 1;
+    ASSERT_GE(testing_support::AllocationPeakSinceReset(), 4u << 20);  // the counter counts
+    for (const auto& c : refused) {
+        testing_support::ResetAllocationPeak();
+        EXPECT_THROW(TPicture().LoadFromStream(c.data), EInvalidGraphic) << c.what;
+        EXPECT_LT(testing_support::AllocationPeakSinceReset(), 2u << 20) << c.what;
+    }
+    // A real picture packed as tightly as deflate can still loads.
+    TPicture flat;
+    flat.LoadFromStream(SizedPng(3000, 2000, 0, std::string(3001 * 2000, '\0')));
+    EXPECT_EQ(flat.Graphic()->Width(), 3000);
+    EXPECT_EQ(flat.Graphic()->Height(), 2000);
 }
 
 // ---------------------------------------------------------------- TPicture

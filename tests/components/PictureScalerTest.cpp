@@ -162,6 +162,24 @@ TEST(PictureScaler, MakeThumbnailKeepsTheCallersPictureAndItsLayout) {
     EXPECT_EQ(out.Pixel(50, 50), GreenPx);
 }
 
+TEST(PictureScaler, SnapshotTooLargeAtFullSizeStillGetsItsThumbnail) {
+    const std::string data = RedBlueJpeg(8000, 4200);  // 33.6 megapixels
+    TJPEGImage j;
+    j.LoadFromStream(data);
+    EXPECT_EQ(j.FullWidth(), 8000);
+    EXPECT_EQ(j.Width(), 0);  // not held at full size
+    TBitmap out;
+    MakeThumbnail(j, 174, 130, out, Magenta);
+    ASSERT_EQ(out.Width(), 174);
+    EXPECT_TRUE(Near(out.Pixel(20, 65), RedPx, 16));
+    EXPECT_TRUE(Near(out.Pixel(150, 65), MakeBGRA(0, 0, 255), 16));
+    MakeJpegThumbnail(j, 60, 45, out, Magenta);
+    EXPECT_EQ(j.Scale(), TJPEGScale::Eighth);
+    EXPECT_EQ(j.Width(), 1000);
+    // Its data is checked all the same.
+    EXPECT_THROW(j.LoadFromStream(data.substr(0, data.size() / 2)), cls::EInvalidGraphic);
+}
+
 TEST(PictureScaler, EmptyPicturesAndBoxes) {
     TBitmap out;
     TJPEGImage nothing;

@@ -60,6 +60,13 @@ TEST(FBapiTest, VideoLinksAndIds) {
         {D + L"/video/embed?video_id=321&v=654", L"654"},
         {D + L"/story.php?story_fbid=999&id=1", L"999"},
         {L"https://l.example.com/l.php?u=https%3A%2F%2Fwww.facebook.com%2Fvideo.php%3Fv%3D42%26x%3D1", L"42"},
+        // Percent escapes: accepted and ID come from the text decoded once.
+        {L"https://%25.facebook.com/video.php?v=123", L"123"},
+        {D + L"/video.php%3Fv%3D88", L"88"},
+        {D + L"%2Fvideo.php?v=%38%39", L"89"},
+        {D + L"/video.php?v=90%2526x", L"90"},
+        {D + L"/video.php?v%253D91", L""},
+        {L"https://www.facebook%2Ecom/videos/%25/92", L""},
         // Not video links.
         {D + L"/story.php?id=1", L""},
         {D + L"/video/embed?v=1", L""},

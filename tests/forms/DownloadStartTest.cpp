@@ -89,11 +89,11 @@ TEST(DownloadFileNames, AFolderOfTheNameCountsAsTaken) {
 
 TEST(ResultLines, KindAndAddress) {
     EXPECT_EQ(ResultLineKind(L"https://h/a.mp4?x=1&src=sd&"), L"sd");
-    EXPECT_EQ(ResultLineKind(L"https://h/a.mp4&src=hd&y=2&src=sd&"), L"hd");  // the first marker
+    EXPECT_EQ(ResultLineKind(L"https://h/a.mp4&src=hd&y=2&src=sd&"), L"sd");  // the marker that ends it
     EXPECT_EQ(ResultLineKind(L"https://h/a.jpg&src=snapshot&"), L"snapshot");
     EXPECT_EQ(ResultLineKind(L"https://h/a.jpg&src=snapshot"), L"");
     EXPECT_EQ(ResultLineKind(L"https://h/a.jpg"), L"");
-    EXPECT_EQ(MediaAddressOf(L"https://h/a.mp4?x=1&SRC=SD&&src=sd&", L"sd"), L"https://h/a.mp4?x=1");
+    EXPECT_EQ(MediaAddressOf(L"https://h/a.mp4?x=1&SRC=SD&&src=sd&", L"sd"), L"https://h/a.mp4?x=1&SRC=SD&");
 }
 
 TEST(ByteSizes, EachRangeHasItsUnitAndDecimals) {

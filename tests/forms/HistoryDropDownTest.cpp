@@ -578,6 +578,7 @@ TEST_F(HistoryDropDown, ImportRefusesWhatIsNotHistoryText) {
         std::string("10150000000101>Bin\0ary\r\n", 24),  // a NUL byte
         "10150000000101>Caf\xE9\r\n",                      // Latin-1, not UTF-8
         std::string("\xFF\xFE" "1\0" "0\0", 6),            // UTF-16
+        "10150000000101>Big\r\n" + std::string(kMaxHistoryFileBytes, ' '),  // text, but over 1 MiB
     };
     for (const std::string& bytes : refused) {
         SCOPED_TRACE(bytes.size());

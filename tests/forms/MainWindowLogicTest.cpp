@@ -146,9 +146,9 @@ TEST(MainWindowLogic, LinkAnalysis) {
         {L"https://www.example.com/video.php?v=123", TLinkKind::Invalid, L""},
         {L"https://www.facebook.com/video.php?v=", TLinkKind::Invalid, L""},
         {L"https://www.facebook.com/video.php?v=12a", TLinkKind::Invalid, L""},
-        // Looks like a video link once decoded, but gives no ID when the
-        // ID is taken out.
-        {L"https://www.facebook.com/x%25/videos/123", TLinkKind::Invalid, L""},
+        // Accepted and taken apart on the same text, decoded once.
+        {L"https://www.facebook.com/x%25/videos/123", TLinkKind::Video, L"123"},
+        {L"https://www.facebook.com/video.php?v%253d91", TLinkKind::Invalid, L""},
         {L"https://www.facebook.com/video.php?v=10150000000101", TLinkKind::Video, L"10150000000101"},
         {L" https://www.fb.com/video.php?v=77 ", TLinkKind::Video, L"77"},
         {L"https://m.facebook.com/someone/videos/vb.1/555/", TLinkKind::Video, L"555"},

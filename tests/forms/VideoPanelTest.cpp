@@ -129,6 +129,25 @@ TEST_F(VideoPanelTest, DownloadFieldsSurviveATitleHoldingTheSeparator) {
     EXPECT_EQ(PanelOfLinkLabel(panel->TitleLabel), nullptr);
 }
 
+TEST_F(VideoPanelTest, StreamAddressesRoundTripWhateverTheirQueryHolds) {
+    const struct {
+        std::wstring address, kind, caption;
+    } cases[] = {
+        {L"https://video.xx.fbcdn.net/v/a.mp4?x=1&src=hd&y=2", L"sd", L"Download video in Standard Definition"},
+        {L"https://video.xx.fbcdn.net/v/b.mp4?src=sd&SRC=SD&&src=sd&", L"hd", L"Download video in High Definition"},
+        {L"https://scontent.xx.fbcdn.net/v/c.jpg?k=\u00B4\u00B4&src=snapshot", L"snapshot", L"Download Snapshot"},
+        {L"https://video.xx.fbcdn.net/v/d.mp4?q=%26src%3Dhd%26&src=", L"hd", L"Download video in High Definition"},
+    };
+    for (const auto& c : cases) {
+        TVideoPanel* panel = Panel({c.address + L"&src=" + c.kind + L"&"});
+        ASSERT_EQ(panel->Links().size(), 1u) << cls::WideToUtf8(c.address);
+        cls::TLabel* label = panel->Links()[0].Label;
+        EXPECT_EQ(label->Caption(), c.caption);
+        EXPECT_EQ(panel->FieldsOf(label) ? panel->FieldsOf(label)->MediaUrl : L"none", c.address);
+        delete panel;
+    }
+}
+
 TEST_F(VideoPanelTest, StoredThumbnailIsScaledIntoTheDarkFrame) {
     cls::WriteFileBytes(engine::ThumbnailsFolder + L"10150000000101.jpg", testing_support::RedBlueJpeg(320, 240));
     TVideoPanel* panel = Panel({kSd});
