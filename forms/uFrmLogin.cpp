@@ -358,7 +358,7 @@ void TFrmLogin::ShowDefaultPicture() { ImgUser->AssignPicture(ImgUserDef->Pictur
 void TFrmLogin::ShowLoadFailed() {
     ShowDefaultPicture();
     BtnLog->SetEnabled(true);
-    BtnLog->SetCaption(L"Refresh");
+    SetLogAction(TLogAction::Refresh);
     BtnClose->SetEnabled(true);
     ShowBusy(false);
     EdtEmail->Clear();
@@ -380,7 +380,7 @@ void TFrmLogin::ShowLoggedOut(const std::wstring& message) {
     LoggedInDisplayName.clear();
     LoggedInUsername.clear();
     LoggedInUserId.clear();
-    BtnLog->SetCaption(L"Log In");
+    SetLogAction(TLogAction::LogIn);
     EdtEmail->SetEnabled(true);
     EdtPassword->SetEnabled(true);
     EdtPassword->SetPasswordChar(L'*');
@@ -415,7 +415,7 @@ void TFrmLogin::ShowLoggedIn() {
     EdtPassword->SetEnabled(true);
     ImgUser->SetHint(SessionDetailsText(LoggedInDisplayName, LoggedInUsername, LoggedInUserId));
     LblMsg->SetCaption(LoggedInText);
-    BtnLog->SetCaption(L"Log Out");
+    SetLogAction(TLogAction::LogOut);
 }
 
 void TFrmLogin::CompleteLogin() {
@@ -546,9 +546,14 @@ bool TFrmLogin::ShowUserPicture() {
 
 // --- buttons, boxes and the picture ---------------------------------------------------
 
+void TFrmLogin::SetLogAction(TLogAction action) {
+    static const wchar_t* const captions[] = {L"Log In", L"Refresh", L"Log Out"};
+    logAction_ = action;
+    BtnLog->SetCaption(captions[static_cast<int>(action)]);
+}
+
 void TFrmLogin::BtnLogClick(TComponent*) {
-    const std::wstring caption = BtnLog->Caption();
-    if (caption == L"Log In") {
+    if (logAction_ == TLogAction::LogIn) {
         if (Trim(EdtEmail->Text()).empty()) {
             LblMsg->SetCaption(EmptyEmailText);
             EdtEmail->SetFocus();
@@ -573,6 +578,8 @@ void TFrmLogin::BtnLogClick(TComponent*) {
                 submitted = true;
             }
         } catch (...) {
+            // A page without the expected form: the login page is loaded
+            // again below, with nothing shown.
         }
         if (!*alive) return;
         // The password leaves the box whatever happened to it.
@@ -582,7 +589,7 @@ void TFrmLogin::BtnLogClick(TComponent*) {
     }
     PageHandled = false;
     LoginPageFailed = false;
-    Navigate(caption == L"Refresh" ? LoginAddress() : LogoutUrl);
+    Navigate(logAction_ == TLogAction::Refresh ? LoginAddress() : LogoutUrl);
 }
 
 void TFrmLogin::EdtEmailChange(TComponent*) {

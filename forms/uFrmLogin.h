@@ -82,8 +82,12 @@ public:
     void BrowserDocumentComplete();
 
 private:
+    // What the Log In button does; its caption follows.
+    enum class TLogAction { LogIn, Refresh, LogOut };
+
     // The form resource: the window, its controls and their event bindings.
     void CreateControls();
+    void SetLogAction(TLogAction action);
 
     void FormCreate(cls::TComponent* sender);
     void FormClose(cls::TComponent* sender, cls::TCloseAction& action);
@@ -119,6 +123,7 @@ private:
     cls::TPanel* browserHost_ = nullptr;  // owned by the main window
     int browserEvents_ = 0;                // browser events running
     bool closed_ = false;
+    TLogAction logAction_ = TLogAction::LogIn;
 };
 
 // The window while it exists.
