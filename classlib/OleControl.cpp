@@ -4,6 +4,28 @@
 
 namespace cls {
 
+namespace {
+
+// The IDispatch of an object that is called by dispatch ID only and has no
+// type information: the ambient properties and the event sink.
+struct TUntypedDispatch : IDispatch {
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (!count) return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
+        if (info) *info = nullptr;
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT count, LCID, DISPID* ids) override {
+        for (UINT i = 0; ids && i < count; ++i) ids[i] = DISPID_UNKNOWN;
+        return DISP_E_UNKNOWNNAME;
+    }
+};
+
+}  // namespace
+
 // ---- the site the control talks to ----
 
 // The in-place frame is an object of its own because its window (the
@@ -11,7 +33,7 @@ namespace cls {
 class TOleControl::TSite final : public IOleClientSite,
                            public IOleInPlaceSite,
                            public IOleControlSite,
-                           public IDispatch {
+                           public TUntypedDispatch {
 public:
     explicit TSite(TOleControl* owner) : owner_(owner), frame_(this) {}
 
@@ -120,19 +142,6 @@ public:
     HRESULT STDMETHODCALLTYPE ShowPropertyFrame() override { return E_NOTIMPL; }
 
     // IDispatch: the ambient properties
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-        if (info) *info = nullptr;
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT count, LCID, DISPID* ids) override {
-        for (UINT i = 0; ids && i < count; ++i) ids[i] = DISPID_UNKNOWN;
-        return DISP_E_UNKNOWNNAME;
-    }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
                                      VARIANT* result, EXCEPINFO* excep, UINT* argErr) override {
         if (!owner_) return E_UNEXPECTED;
@@ -327,7 +336,7 @@ HRESULT TOleControl::Invoke(DISPID dispId, REFIID, LCID, WORD flags, DISPPARAMS*
 
 // ---- event sink ----
 
-class TEventSink::TSink final : public IDispatch {
+class TEventSink::TSink final : public TUntypedDispatch {
 public:
     TSink(REFIID events, THandler handler) : events_(events), handler_(std::move(handler)) {}
     void Detach() { handler_ = nullptr; }
@@ -347,18 +356,6 @@ public:
         ULONG n = --refs_;
         if (n == 0) delete this;
         return n;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo** info) override {
-        if (info) *info = nullptr;
-        return E_NOTIMPL;
-    }
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
-        return E_NOTIMPL;
     }
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*,
                                      EXCEPINFO*, UINT*) override {
