@@ -2,6 +2,8 @@
 
 #include <memory>
 
+#include "classlib/Application.h"
+
 namespace components {
 
 namespace {
@@ -11,7 +13,8 @@ const wchar_t UtilWindowClass[] = L"ComponentsUtilWindow";
 LRESULT CALLBACK UtilWindowProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp) {
     auto* target = reinterpret_cast<TMessageTarget*>(GetWindowLongPtrW(wnd, GWLP_USERDATA));
     if (!target) return DefWindowProcW(wnd, msg, wp, lp);
-    return target->HandleMessage(wnd, msg, wp, lp);
+    // The tray icon's clicks and the timers run the windows' handlers here.
+    return cls::GuardedDispatch([&] { return target->HandleMessage(wnd, msg, wp, lp); });
 }
 
 std::unique_ptr<TSimpleTimerHandler> TimerHandler;

@@ -511,9 +511,11 @@ LRESULT CALLBACK TTrayIcon::HookFormProc(HWND wnd, UINT msg, WPARAM wp, LPARAM l
         icon->UnhookForm();
         return DefSubclassProc(wnd, msg, wp, lp);
     }
-    LRESULT result = 0;
-    if (icon->HandleFormMessage(wnd, msg, wp, lp, result)) return result;
-    return DefSubclassProc(wnd, msg, wp, lp);
+    return cls::GuardedDispatch([&] {
+        LRESULT result = 0;
+        if (icon->HandleFormMessage(wnd, msg, wp, lp, result)) return result;
+        return DefSubclassProc(wnd, msg, wp, lp);
+    });
 }
 
 bool TTrayIcon::HandleFormMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
