@@ -242,6 +242,7 @@ void TFrmLogin::FormCreate(TComponent*) {
                 ImgUser->LoadFromFile(file);
                 shown = true;
             } catch (...) {
+                // An unreadable picture goes; the default one stays.
             }
         }
         if (!shown) RemoveFile(file);
@@ -286,16 +287,16 @@ void TFrmLogin::CreateBrowser() {
     if (!browser_) return;
     browserHost_ = host.release();
     // Each event runs guarded: the window counts it so that closing inside
-    // one never frees the browser under it, and nothing escapes into the
-    // control's code.
+    // one never frees the browser under it, and an exception goes to the
+    // application's handler, never into the control's code.
     auto guarded = [this](void (TFrmLogin::*handler)()) {
         return [this, handler] {
             auto alive = alive_;
             ++browserEvents_;
-            try {
+            GuardedDispatch([&]() -> LRESULT {
                 (this->*handler)();
-            } catch (...) {
-            }
+                return 0;
+            });
             if (*alive) --browserEvents_;
         };
     };
@@ -495,6 +496,7 @@ void TFrmLogin::BrowserDocumentComplete() {
         try {
             FetchUsername(LoggedInUsername);
         } catch (...) {
+            // Without a username the session shows its ID forms.
         }
         if (!*alive || Closing()) return;
         if (!ShowUserPicture()) return;
