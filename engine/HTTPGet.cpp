@@ -382,16 +382,19 @@ void THTTPGet::DoProgress(cls::TThread* sender, int64_t total, int64_t readed) {
     if (OnProgress) OnProgress(sender, total, readed);
 }
 
+// The end events run through a copy of their handler: one that pumps
+// messages may restart the transfer and so reassign the event, which must
+// not destroy the handler while it still runs.
 void THTTPGet::DoDoneFile(const std::wstring& fileName, int64_t size) {
-    if (OnDoneFile) OnDoneFile(this, fileName, size);
+    if (TOnDoneFileEvent handler = OnDoneFile) handler(this, fileName, size);
 }
 
 void THTTPGet::DoDoneString(const std::wstring& result) {
-    if (OnDoneString) OnDoneString(this, result);
+    if (TOnDoneStringEvent handler = OnDoneString) handler(this, result);
 }
 
 void THTTPGet::DoError() {
-    if (OnError) OnError(this);
+    if (TNotifyEvent handler = OnError) handler(this);
 }
 
 }  // namespace engine
