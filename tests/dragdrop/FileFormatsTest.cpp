@@ -26,17 +26,6 @@ std::vector<std::wstring> All(const TUnicodeStrings& s) {
     return out;
 }
 
-std::string StreamBytes(IStream* s) {
-    STATSTG st{};
-    s->Stat(&st, STATFLAG_NONAME);
-    std::string out(st.cbSize.LowPart, '\0');
-    s->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-    ULONG n = 0;
-    if (!out.empty()) s->Read(out.data(), static_cast<ULONG>(out.size()), &n);
-    out.resize(n);
-    return out;
-}
-
 // A 16-bit descriptor block with the given names and a recognisable fixed part.
 std::string WideGroup(const std::vector<std::wstring>& names) {
     std::string out = U32(static_cast<uint32_t>(names.size()));

@@ -11,17 +11,6 @@ using namespace dragdrop_test;
 
 namespace {
 
-std::string StreamBytes(IStream* s) {
-    STATSTG st{};
-    s->Stat(&st, STATFLAG_NONAME);
-    std::string out(st.cbSize.LowPart, '\0');
-    s->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-    ULONG n = 0;
-    if (!out.empty()) s->Read(out.data(), static_cast<ULONG>(out.size()), &n);
-    out.resize(n);
-    return out;
-}
-
 std::string GlobalBytes(HGLOBAL h) {
     GlobalLockGuard lock(h);
     return std::string(static_cast<const char*>(lock.Data()), GlobalSize(h));

@@ -11,6 +11,18 @@
 
 namespace dragdrop_test {
 
+// Everything a stream holds, read from its start.
+inline std::string StreamBytes(IStream* s) {
+    STATSTG st{};
+    s->Stat(&st, STATFLAG_NONAME);
+    std::string out(st.cbSize.LowPart, '\0');
+    s->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+    ULONG n = 0;
+    if (!out.empty()) s->Read(out.data(), static_cast<ULONG>(out.size()), &n);
+    out.resize(n);
+    return out;
+}
+
 class TestDataObject : public IDataObject {
 public:
     TestDataObject() = default;
