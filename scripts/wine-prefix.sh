@@ -12,6 +12,16 @@ rm -rf "$KORVELINK_BUILD/fakesite"
 mkdir -p "$(dirname "$WINEPREFIX")"
 wineboot -i >/dev/null 2>&1
 wineserver -w
+# Wine links the user's Documents, Desktop, Downloads... to the Unix home
+# folder, so every prefix of one user would download into one folder and
+# two runs at once would delete each other's files: make them real folders
+# of this prefix.
+for link in "$WINEPREFIX"/drive_c/users/*/*; do
+    if [ -L "$link" ]; then
+        rm -f "$link"
+        mkdir -p "$link"
+    fi
+done
 # Wine's own Tahoma and Marlett (the window font and the caption-button
 # glyphs) are only found in the prefix's Fonts folder.
 mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
