@@ -41,39 +41,3 @@ TEST(Component, FreedOnItsOwnLeavesTheOwner) {
     ASSERT_EQ(root.ComponentCount(), 1);
     EXPECT_EQ(root.Components(0)->Name, L"b");
 }
-
-namespace {
-struct Listener : TComponent {
-    using TComponent::TComponent;
-    void Notification(TComponent* c) override { heard.push_back(c); }
-    std::vector<TComponent*> heard;
-};
-}  // namespace
-
-TEST(Component, FreeNotificationTellsEachSideOnce) {
-    // A listener hears of a linked component's end, whichever goes first,
-    // and an owned one only once.
-    for (bool listenerFirst : {false, true}) {
-        auto* a = new Listener(nullptr);
-        auto* other = new Listener(nullptr);
-        auto* unlinked = new Listener(nullptr);
-        auto* owned = new Listener(a);
-        a->FreeNotification(other);
-        a->FreeNotification(other);
-        a->FreeNotification(unlinked);
-        a->RemoveFreeNotification(unlinked);
-        a->FreeNotification(owned);
-        delete unlinked;
-        delete owned;
-        EXPECT_EQ(a->heard, std::vector<TComponent*>{owned});
-        if (listenerFirst) {
-            delete a;
-            EXPECT_EQ(other->heard, std::vector<TComponent*>{a});
-            delete other;  // nothing left pointing at the freed listener
-        } else {
-            delete other;
-            EXPECT_EQ(a->heard, (std::vector<TComponent*>{owned, other}));
-            delete a;
-        }
-    }
-}

@@ -228,15 +228,3 @@ TEST(TMemIniFile, FailedSaveKeepsTheOldFile) {
     ASSERT_TRUE(ini.UpdateFile());  // and works once the file is free
     EXPECT_EQ(tmp.Read(L"keep.ini"), "[S]\r\nk=new\r\n");
 }
-
-TEST(TMemIniFile, ValuesAsWrittenKeepTheirBlanks) {
-    TempFolder tmp;
-    auto open = [&] { return TMemIniFile(tmp.File(L"a.ini"), TextEncoding::Default, TIniValues::AsWritten); };
-    tmp.Write(L"a.ini", kSample);
-    TMemIniFile ini = open();
-    EXPECT_EQ(ini.ReadString(L"Main", L"Name", L""), L"  Some Value  ");
-    EXPECT_EQ(ini.ReadString(L"Main", L"url", L""), L"http://x/?a=b&c=d");
-    ini.WriteString(L"S", L" key ", L" padded ");
-    ASSERT_TRUE(ini.UpdateFile());
-    EXPECT_EQ(open().ReadString(L"S", L"key", L""), L" padded ");
-}

@@ -470,16 +470,16 @@ TEST_F(TrayIconTest, IconIndexIsClampedToTheList) {
     EXPECT_EQ(calls.back().iconColor, Blue);
 }
 
-TEST_F(TrayIconTest, MenuFollowsAutoPopupAndLeftPopup) {
+TEST_F(TrayIconTest, PopupMenuAndImageListAreComponents) {
     TTrayIcon icon;
-    RecordingMenu menu;
+    auto* menu = new RecordingMenu;
     std::vector<std::wstring> log;
-    menu.OnShow = [&](POINT) { log.push_back(menu.PopupComponent == &icon ? L"menu" : L"menu of another"); };
+    menu->OnShow = [&](POINT) { log.push_back(menu->PopupComponent == &icon ? L"menu" : L"menu of another"); };
     for (auto [caption, isDefault] : {std::pair{L"A", false}, {L"B", true}, {L"C", true}})
-        cls::NewItem(menu.Items(), {.Caption = caption, .Default = isDefault})->OnClick =
+        cls::NewItem(menu->Items(), {.Caption = caption, .Default = isDefault})->OnClick =
             [&, c = caption](cls::TComponent*) { log.push_back(c); };
     icon.OnMouseDown = [&](TTrayIcon*, TMouseButton b, TShiftState, int, int) { log.push_back(b == mbLeft ? L"L" : L"R"); };
-    icon.SetPopupMenu(&menu);
+    icon.SetPopupMenu(menu);
     const struct {
         bool autoPopup, leftPopup;
         UINT event;
@@ -492,42 +492,28 @@ TEST_F(TrayIconTest, MenuFollowsAutoPopupAndLeftPopup) {
     };
     for (const auto& c : cases) {
         log.clear();
-        menu.PopupComponent = nullptr;
-        menu.AutoPopup = c.autoPopup;
+        menu->PopupComponent = nullptr;
+        menu->AutoPopup = c.autoPopup;
         icon.LeftPopup = c.leftPopup;
         Callback(icon, c.event);
         EXPECT_EQ(log, c.want) << c.autoPopup << c.leftPopup << " " << c.event;
     }
-}
 
-TEST_F(TrayIconTest, FreedMenuOrImageListLeavesNoReference) {
-    TTrayIcon icon;
-    RecordingMenu kept;
-    int downs = 0, shown = 0;
-    icon.OnMouseDown = [&](TTrayIcon*, TMouseButton, TShiftState, int, int) { ++downs; };
-    auto* menu = new RecordingMenu;
-    menu->OnShow = kept.OnShow = [&](POINT) { ++shown; };
-    auto* list = new ColourIcons({Red, Green, Blue});
-    icon.SetPopupMenu(menu);
+    // Freed, the menu and an image list leave no reference behind, and an
+    // icon that went first left no link in them.
+    auto* list = new ColourIcons({Red, Green});
     icon.SetIconList(list->get());
-    icon.SetIconIndex(2);
+    icon.SetIconIndex(1);
+    std::make_unique<TTrayIcon>()->SetPopupMenu(menu);
     delete menu;
     delete list;
     EXPECT_EQ(icon.PopupMenu(), nullptr);
     EXPECT_EQ(icon.IconList(), nullptr);
     EXPECT_EQ(icon.IconIndex(), 0);
+    log.clear();
     Callback(icon, WM_RBUTTONDOWN);
     Callback(icon, WM_LBUTTONDBLCLK);
-    EXPECT_EQ(downs, 1);
-    EXPECT_EQ(shown, 0);
-    // A menu replaced, or an icon gone first, leaves no link behind.
-    auto* replaced = new RecordingMenu;
-    icon.SetPopupMenu(replaced);
-    icon.SetPopupMenu(&kept);
-    delete replaced;
-    { TTrayIcon(nullptr).SetPopupMenu(&kept); }
-    Callback(icon, WM_RBUTTONDOWN);
-    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(log, std::vector<std::wstring>{L"R"});
 }
 
 TEST_F(TrayIconTest, CyclingStepsThroughTheList) {
@@ -626,44 +612,28 @@ TEST_F(TrayIconTest, MainFormAndTaskbarButton) {
     auto* icon = new TTrayIcon(&form);
     TTrayIcon unowned;
     int startups = 0;
-    // An MDI parent is asked at the application window's first move whether
-    // it starts hidden; no one else is.
+    icon->OnStartup = [&](TTrayIcon*, bool& show) { show = !++startups; };
+    // An MDI parent is asked once, at the application window's first move.
     CLIENTCREATESTRUCT mdi = {nullptr, 1000};
-    cls::Window client(CreateWindowExW(0, L"MDICLIENT", nullptr, WS_CHILD, 0, 0, 10, 10, form.Handle(), nullptr,
+    cls::Window client(CreateWindowExW(0, L"MDICLIENT", nullptr, WS_CHILD, 0, 0, 9, 9, form.Handle(), nullptr,
                                        GetModuleHandleW(nullptr), &mdi));
-    icon->OnStartup = [&](TTrayIcon*, bool& show) {
-        ++startups;
-        show = false;
-    };
     const struct {
         std::function<void()> act;
-        bool formShown, formMinimised, appShown;
+        bool formShown, appShown;
     } steps[] = {
-        {[&] { TTrayIcon::ShowTaskbarIcon(); }, false, false, false},  // the MDI parent stays hidden
-        {[&] {
-             form.Show();
-             TTrayIcon::ShowTaskbarIcon();
-         },
-         true, false, true},
-        {[&] { unowned.HideMainForm(); }, true, false, true},
-        {[&] { icon->HideMainForm(); }, false, false, false},
-        {[&] { icon->ShowMainForm(); }, true, false, false},
-        {[&] {
-             ShowWindow(form.Handle(), SW_MINIMIZE);
-             icon->ShowMainForm();
-         },
-         true, false, false},
-        {[&] { icon->Loaded(); }, false, false, false},  // OnStartup says hidden
-        {[&] {
-             SendMessageW(app, WM_SYSCOMMAND, SC_RESTORE, 0);
-             TTrayIcon::HideTaskbarIcon();
-         },
-         true, false, false},
+        {[&] { TTrayIcon::ShowTaskbarIcon(); }, false, false},
+        {[&] { form.Show(), TTrayIcon::ShowTaskbarIcon(); }, true, true},
+        {[&] { unowned.HideMainForm(); }, true, true},
+        {[&] { icon->HideMainForm(); }, false, false},
+        {[&] { icon->ShowMainForm(); }, true, false},
+        {[&] { ShowWindow(form.Handle(), SW_MINIMIZE), icon->ShowMainForm(); }, true, false},
+        {[&] { icon->Loaded(); }, false, false},
+        {[&] { SendMessageW(app, WM_SYSCOMMAND, SC_RESTORE, 0), TTrayIcon::HideTaskbarIcon(); }, true, false},
     };
     for (size_t i = 0; i < std::size(steps); ++i) {
         steps[i].act();
         EXPECT_EQ(IsWindowVisible(form.Handle()) != FALSE, steps[i].formShown) << i;
-        EXPECT_EQ(IsIconic(form.Handle()) != FALSE, steps[i].formMinimised) << i;
+        EXPECT_FALSE(IsIconic(form.Handle())) << i;
         EXPECT_EQ(IsWindowVisible(app) != FALSE, steps[i].appShown) << i;
     }
     EXPECT_EQ(startups, 2);
