@@ -644,6 +644,9 @@ bool TTrayIcon::HandleFormMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, LRES
     bool minimize = false;
     if (msg == WM_SHOWWINDOW) {
         if (wp == 1 && lp == 0) {
+            // The application first, so that the form comes up in front of
+            // whatever program held the foreground.
+            SetForegroundWindow(cls::Application.Handle());
             SetForegroundWindow(wnd);
             return false;
         }
