@@ -21,7 +21,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     cls::Application.MainFormOnTaskBar = true;
     cls::Application.CreateForm(app::FrmKorvelink);
     engine::PageFetchOwner = app::FrmKorvelink;
-    app::FrmKorvelink->Show();
+    if (cls::Application.ShowMainForm) app::FrmKorvelink->Show();
     int code = cls::Application.Run();
     delete app::FrmKorvelink;
 

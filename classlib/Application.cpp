@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <new>
 #include <stdexcept>
 
@@ -120,7 +121,39 @@ HWND TApplication::Handle() {
     return handle_;
 }
 
+void TApplication::HookMainWindow(const void* key, TWindowHook hook) {
+    UnhookMainWindow(key);
+    hooks_.emplace_back(key, std::move(hook));
+    Handle();
+}
+
+void TApplication::UnhookMainWindow(const void* key) {
+    std::erase_if(hooks_, [key](const auto& h) { return h.first == key; });
+}
+
+bool TApplication::RunHooks(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    // A hook may remove itself or another: each is looked up before its call.
+    std::vector<const void*> keys;
+    for (const auto& h : hooks_) keys.push_back(h.first);
+    for (const void* key : keys) {
+        auto it = std::find_if(hooks_.begin(), hooks_.end(), [key](const auto& h) { return h.first == key; });
+        if (it == hooks_.end()) continue;
+        TWindowHook hook = it->second;
+        if (hook(msg, wp, lp, result)) return true;
+    }
+    return false;
+}
+
 LRESULT CALLBACK TApplication::AppWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (hwnd == Application.handle_ && !Application.hooks_.empty()) {
+        bool handled = false;
+        LRESULT result = GuardedDispatch([&]() -> LRESULT {
+            LRESULT r = 0;
+            handled = Application.RunHooks(msg, wp, lp, r);
+            return r;
+        });
+        if (handled) return result;
+    }
     if (msg == WM_ACTIVATEAPP)
         GuardedDispatch([&]() -> LRESULT {
             Application.ActivateApp(wp != FALSE);

@@ -6,6 +6,8 @@
 
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "classlib/Events.h"
 
@@ -57,6 +59,18 @@ public:
     // shell calls made for the program as a whole.
     HWND Handle();
 
+    // Whether the program's start shows the main form; a component may
+    // ask for it to start hidden.
+    bool ShowMainForm = true;
+
+    // A hook sees every message of the application window before it is
+    // handled; true answers the message with Result and stops it there.
+    using TWindowHook = std::function<bool(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result)>;
+    // Key names the hook for UnhookMainWindow. The window is made now, so
+    // that the hook hears what the system sends it.
+    void HookMainWindow(const void* key, TWindowHook hook);
+    void UnhookMainWindow(const void* key);
+
     // Whether one of the program's windows is the active window.
     bool Active() const { return active_; }
     // Restores the main form when it is minimised.
@@ -76,12 +90,14 @@ public:
 
 private:
     static LRESULT CALLBACK AppWndProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
+    bool RunHooks(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
 
     bool terminated_ = false;
     int exitCode_ = 0;
     bool active_ = false;
     std::wstring title_;
     HWND handle_ = nullptr;
+    std::vector<std::pair<const void*, TWindowHook>> hooks_;
 };
 
 extern TApplication Application;

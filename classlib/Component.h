@@ -19,17 +19,25 @@ public:
     TComponent* Components(int i) const { return components_.at(i); }
     TComponent* FindComponent(const std::wstring& name) const;
 
+    // For a reference to a component this one does not own: each of the two
+    // is told through Notification when the other is freed.
+    void FreeNotification(TComponent* other);
+    // Ends that link, when the reference is dropped.
+    void RemoveFreeNotification(TComponent* other);
+
     std::wstring Name;
 
 protected:
-    // Told when an owned component goes away, so references can be dropped.
-    virtual void ComponentRemoved(TComponent*) {}
+    // Told when an owned or linked component goes away, so references to it
+    // can be dropped.
+    virtual void Notification(TComponent*) {}
 
 private:
     void Remove(TComponent* c);
 
     TComponent* owner_;
     std::vector<TComponent*> components_;
+    std::vector<TComponent*> linked_;
     bool destroying_ = false;
 };
 

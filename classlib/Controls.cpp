@@ -560,7 +560,7 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
                 ::ScreenToClient(handle_, &c);
                 if (TControl* g = ControlAtPos(c, false); g && g->PopupMenu) target = g;
             }
-            if (target->PopupMenu) {
+            if (target->PopupMenu && target->PopupMenu->AutoPopup) {
                 target->PopupMenu->PopupComponent = target;
                 target->PopupMenu->Popup(p.x, p.y);
                 return 0;

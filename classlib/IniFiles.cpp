@@ -12,10 +12,10 @@ namespace cls {
 namespace {
 // A line break inside a name or value would split it into two lines of
 // the file; trimming matches what the parser gives back on reload.
-std::wstring Clean(std::wstring_view s) {
+std::wstring Clean(std::wstring_view s, bool trim = true) {
     std::wstring r(s);
     std::replace_if(r.begin(), r.end(), [](wchar_t c) { return c == L'\r' || c == L'\n'; }, L' ');
-    return Trim(r);
+    return trim ? Trim(r) : r;
 }
 
 // Keys the parser would read back as something else.
@@ -34,8 +34,8 @@ std::string EncodeUtf16Le(std::wstring_view text) {
 }
 }  // namespace
 
-TMemIniFile::TMemIniFile(std::wstring_view fileName, TextEncoding encoding)
-    : fileName_(fileName), encoding_(encoding) {
+TMemIniFile::TMemIniFile(std::wstring_view fileName, TextEncoding encoding, TIniValues values)
+    : fileName_(fileName), encoding_(encoding), values_(values) {
     std::string bytes;
     if (!ReadFileBytes(fileName_, bytes)) return;
     if (bytes.starts_with("\xEF\xBB\xBF"))
@@ -56,7 +56,10 @@ TMemIniFile::TMemIniFile(std::wstring_view fileName, TextEncoding encoding)
         size_t eq = line.find(L'=');
         if (!current || eq == std::wstring::npos) continue;
         std::wstring key = Trim(std::wstring_view(line).substr(0, eq));
-        if (!key.empty()) current->entries.push_back({key, Trim(std::wstring_view(line).substr(eq + 1))});
+        // The line's own trimming must not reach into a value kept as written.
+        std::wstring value = values_ == TIniValues::AsWritten ? raw.substr(raw.find(L'=') + 1)
+                                                              : Trim(std::wstring_view(line).substr(eq + 1));
+        if (!key.empty()) current->entries.push_back({key, std::move(value)});
     }
 }
 
@@ -107,7 +110,7 @@ bool TMemIniFile::ReadBool(std::wstring_view section, std::wstring_view key, boo
 }
 
 void TMemIniFile::WriteString(std::wstring_view section, std::wstring_view key, std::wstring_view value) {
-    std::wstring name = Clean(section), k = Clean(key), v = Clean(value);
+    std::wstring name = Clean(section), k = Clean(key), v = Clean(value, values_ == TIniValues::Trimmed);
     if (!WritableKey(k)) return;
     Section* s = Find(name);
     if (!s) s = &AddSection(name);

@@ -10,13 +10,18 @@
 
 namespace cls {
 
+// Whether values lose the blanks around them, or are kept exactly as they
+// stand after the "=" (files whose readers compare them as they are).
+enum class TIniValues { Trimmed, AsWritten };
+
 class TMemIniFile {
 public:
     // Loads FileName when it exists; a missing or unreadable file gives an
     // empty ini. UTF8 files are saved with a byte-order mark; Default ones
     // are saved in the encoding they were read in (system code page when
     // new).
-    explicit TMemIniFile(std::wstring_view fileName, TextEncoding encoding = TextEncoding::Default);
+    explicit TMemIniFile(std::wstring_view fileName, TextEncoding encoding = TextEncoding::Default,
+                         TIniValues values = TIniValues::Trimmed);
 
     const std::wstring& FileName() const { return fileName_; }
 
@@ -52,6 +57,7 @@ private:
 
     std::wstring fileName_;
     TextEncoding encoding_;
+    TIniValues values_;
     enum class Saved { Utf8Bom, Utf16Le, Ansi } saved_ = Saved::Ansi;
     std::vector<Section> sections_;
     // Lower-cased section name -> its place in sections_, so that a file of

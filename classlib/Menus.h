@@ -145,6 +145,9 @@ public:
 
     // Shows the menu at a screen point and runs the chosen item.
     virtual void Popup(int x, int y);
+    // Whether the right button (or whatever the menu's user takes for it)
+    // opens the menu by itself; false leaves that to the program.
+    bool AutoPopup = true;
     // The control the menu was last popped up for.
     TComponent* PopupComponent = nullptr;
     TNotifyEvent OnPopup;

@@ -7,6 +7,8 @@
 
 #include "classlib/Application.h"
 #include "classlib/Forms.h"
+#include "classlib/ImgList.h"
+#include "classlib/Menus.h"
 
 namespace components {
 
@@ -48,6 +50,38 @@ void CopyField(wchar_t (&dest)[N], const std::wstring& src, size_t max) {
     std::fill(std::begin(dest), std::end(dest), L'\0');
     size_t n = std::min({src.size(), max, N - 1});
     std::copy_n(src.data(), n, dest);
+}
+
+// Posted by an icon that re-added itself after the shell's restart: the
+// broadcast has reached every window of ours by the time it arrives.
+constexpr UINT WM_TRAYRESTARTHANDLED = WM_TRAYNOTIFY + 1;
+
+// Tooltip windows of the notification area carry this style bit when they
+// are balloons.
+constexpr LONG BalloonStyleBit = 1 << 2;
+
+HWND FindShellTooltip(bool balloon) {
+    DWORD shellProcess = 0;
+    HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
+    if (!tray || !GetWindowThreadProcessId(tray, &shellProcess)) return nullptr;
+    HWND wnd = nullptr;
+    while ((wnd = FindWindowExW(nullptr, wnd, TOOLTIPS_CLASSW, nullptr))) {
+        DWORD process = 0;
+        GetWindowThreadProcessId(wnd, &process);
+        bool hasBit = (GetWindowLongW(wnd, GWL_STYLE) & BalloonStyleBit) != 0;
+        if (process == shellProcess && hasBit == balloon) return wnd;
+    }
+    return nullptr;
+}
+
+void RestoreMainForm(cls::TForm* main) {
+    if (main->WindowState() == cls::wsMinimized) main->SetWindowState(cls::wsNormal);
+    main->SetVisible(true);
+}
+
+// A main form that holds an MDI client window is an MDI parent.
+bool IsMDIParent(cls::TForm* form) {
+    return form && form->HandleAllocated() && FindWindowExW(form->Handle(), nullptr, L"MDIClient", nullptr);
 }
 
 bool IsBalloonEvent(LPARAM event) {
@@ -97,13 +131,13 @@ LRESULT TTrayIconHandler::HandleMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp
         return 0;
     }
     if (msg != 0 && msg == TaskbarCreatedMessage()) {
-        // The shell restarted and holds none of our icons any more.
         std::vector<TTrayIcon*> icons;
         for (auto& [id, icon] : live_) icons.push_back(icon);
-        for (TTrayIcon* icon : icons) {
-            icon->iconAdded_ = false;
-            if (icon->IconVisible()) icon->AddTrayIcon();
-        }
+        for (TTrayIcon* icon : icons) icon->TaskbarCreated();
+        return 0;
+    }
+    if (msg == WM_TRAYRESTARTHANDLED) {
+        for (auto& [id, icon] : live_) icon->restartHeard_ = false;
         return 0;
     }
     switch (msg) {
@@ -130,33 +164,57 @@ TTrayIcon::TTrayIcon(cls::TComponent* owner) : cls::TComponent(owner) {
     cycleTimer_ = std::make_unique<TSimpleTimer>(1000, [this](TSimpleTimer*) { CycleTimerProc(); });
     clickTimer_ = std::make_unique<TSimpleTimer>(1000, [this](TSimpleTimer*) { ClickTimerProc(); });
     exitTimer_ = std::make_unique<TSimpleTimer>(20, [this](TSimpleTimer*) { EnterExitTimerProc(); });
+    SetDesignPreview(false);
+    cls::Application.HookMainWindow(this, [this](UINT msg, WPARAM wp, LPARAM lp, LRESULT&) {
+        HookAppProc(msg, wp, lp);
+        return false;
+    });
     HookForm();
 }
 
 TTrayIcon::~TTrayIcon() {
     *alive_ = false;
     SetIconVisible(false);
+    SetDesignPreview(false);
     cycleTimer_.reset();
     clickTimer_.reset();
     exitTimer_.reset();
     icon_.reset();
+    cls::Application.UnhookMainWindow(this);
     UnhookForm();
     ReleaseTrayIconHandler(this);
 }
 
 void TTrayIcon::Loaded() {
-    if (OwnerWindow()) {
+    if (WindowedOwner()) {
+        auto alive = alive_;
         bool show = true;
         if (OnStartup) OnStartup(this, show);
-        if (!show) HideMainForm();
+        if (!*alive) return;
+        if (!show) {
+            cls::Application.ShowMainForm = false;
+            HideMainForm();
+        }
         HookForm();
     }
     ModifyTrayIcon();
+    SetIconVisible(iconVisible_);
+    SetCycleIcons(cycleIcons_);
+    SetWantEnterExitEvents(wantEnterExitEvents_);
+    SetBehavior(behavior_);
 }
 
+void TTrayIcon::Notification(cls::TComponent* component) {
+    cls::TComponent::Notification(component);
+    if (component == iconList_) SetIconList(nullptr);
+    if (component == popupMenu_) SetPopupMenu(nullptr);
+}
+
+cls::TWinControl* TTrayIcon::WindowedOwner() const { return dynamic_cast<cls::TWinControl*>(Owner()); }
+
 HWND TTrayIcon::OwnerWindow() const {
-    auto* form = dynamic_cast<cls::TForm*>(Owner());
-    return form ? form->Handle() : nullptr;
+    cls::TWinControl* owner = WindowedOwner();
+    return owner && owner->HandleAllocated() ? owner->Handle() : nullptr;
 }
 
 // --- properties -------------------------------------------------------------
@@ -183,17 +241,28 @@ void TTrayIcon::SetShowHint(bool value) {
     ModifyTrayIcon();
 }
 
-void TTrayIcon::SetIconList(HIMAGELIST value) {
-    iconList_ = value;
+void TTrayIcon::SetIconList(cls::TImageList* value) {
+    if (iconList_ != value) {
+        RemoveFreeNotification(iconList_);
+        iconList_ = value;
+        FreeNotification(iconList_);
+    }
     SetIconIndex(0);
+}
+
+void TTrayIcon::SetPopupMenu(cls::TPopupMenu* value) {
+    if (popupMenu_ == value) return;
+    RemoveFreeNotification(popupMenu_);
+    popupMenu_ = value;
+    FreeNotification(popupMenu_);
 }
 
 void TTrayIcon::SetIconIndex(int value) {
     if (iconList_) {
-        int count = ImageList_GetImageCount(iconList_);
+        int count = iconList_->Count();
         if (value >= count) value = count - 1;
         iconIndex_ = value;
-        icon_.reset(ImageList_GetIcon(iconList_, value, ILD_NORMAL));
+        icon_.reset(ImageList_GetIcon(iconList_->Handle(), value, ILD_NORMAL));
     } else {
         iconIndex_ = 0;
     }
@@ -290,14 +359,17 @@ bool TTrayIcon::HideBalloonHint() {
 // --- pop-up menu and main window ------------------------------------------------
 
 void TTrayIcon::Popup(int x, int y) {
-    if (!PopupAt) return;
+    if (!popupMenu_) return;
     // A menu command may free the icon: keep what is needed afterwards.
     HWND shared = Handle(), owner = OwnerWindow();
-    auto show = PopupAt;
+    auto alive = alive_;
     // Without the foreground the menu would not close on a click elsewhere.
     SetForegroundWindow(shared);
     cls::Application.ProcessMessages();
-    show(POINT{x, y});
+    if (!*alive || !popupMenu_) return;
+    popupMenu_->PopupComponent = this;
+    popupMenu_->Popup(x, y);
+    // The window made foreground for the menu gets one too.
     PostMessageW(shared, WM_NULL, 0, 0);
     if (owner) PostMessageW(owner, WM_NULL, 0, 0);
 }
@@ -309,19 +381,32 @@ void TTrayIcon::PopupAtCursor() {
 }
 
 void TTrayIcon::ShowMainForm() {
-    HWND main = cls::Application.MainFormHandle;
-    if (!OwnerWindow() || !main) return;
-    if (IsIconic(main)) ShowWindow(main, SW_RESTORE);
-    ShowWindow(main, SW_SHOW);
-    SetForegroundWindow(main);
+    cls::TForm* main = cls::Application.MainForm();
+    if (!WindowedOwner() || !main) return;
+    cls::Application.Restore();
+    RestoreMainForm(main);
+    SetForegroundWindow(cls::Application.Handle());
 }
 
 void TTrayIcon::HideMainForm() {
-    HWND main = cls::Application.MainFormHandle;
-    if (!OwnerWindow() || !main) return;
-    // The main window carries the taskbar button, so hiding it hides both.
-    ShowWindow(main, SW_HIDE);
+    cls::TForm* main = cls::Application.MainForm();
+    if (!WindowedOwner() || !main) return;
+    main->SetVisible(false);
+    HideTaskbarIcon();
 }
+
+void TTrayIcon::HideTaskbarIcon() {
+    HWND app = cls::Application.Handle();
+    if (IsWindowVisible(app)) ShowWindow(app, SW_HIDE);
+}
+
+void TTrayIcon::ShowTaskbarIcon() {
+    HWND app = cls::Application.Handle();
+    if (!IsWindowVisible(app)) ShowWindow(app, SW_SHOW);
+}
+
+HWND TTrayIcon::GetTooltipHandle() { return FindShellTooltip(false); }
+HWND TTrayIcon::GetBalloonHintHandle() { return FindShellTooltip(true); }
 
 // --- the shell's callbacks --------------------------------------------------
 
@@ -362,7 +447,7 @@ void TTrayIcon::HandleIconMessage(LPARAM event) {
             clickStart_ = true;
             DoMouseDown(cls::mbLeft, shift | cls::ssLeft, p.x, p.y);
             if (!*alive) return;
-            if (LeftPopup && PopupAt) {
+            if (LeftPopup && popupMenu_ && popupMenu_->AutoPopup) {
                 SetForegroundWindow(Handle());
                 PopupAtCursor();
             }
@@ -386,15 +471,19 @@ void TTrayIcon::HandleIconMessage(LPARAM event) {
             isDblClick_ = true;
             DoDblClick();
             if (!*alive) return;
-            if (PopupAt && !LeftPopup && PopupDefaultItem) {
-                auto run = PopupDefaultItem;
-                run();
+            if (popupMenu_ && popupMenu_->AutoPopup && !LeftPopup) {
+                cls::TMenuItem* items = popupMenu_->Items();
+                for (int i = 0; i < items->Count(); ++i)
+                    if (items->Items(i)->Default()) {
+                        items->Items(i)->Click();
+                        break;
+                    }
             }
             break;
         case WM_RBUTTONDOWN:
             DoMouseDown(cls::mbRight, shift | cls::ssRight, p.x, p.y);
             if (!*alive) return;
-            if (PopupAt) {
+            if (popupMenu_ && popupMenu_->AutoPopup) {
                 SetForegroundWindow(Handle());
                 PopupAtCursor();
             }
@@ -426,9 +515,9 @@ void TTrayIcon::ClickTimerProc() {
 
 void TTrayIcon::CycleTimerProc() {
     if (!iconList_) return;
-    icon_.reset(ImageList_GetIcon(iconList_, iconIndex_, ILD_NORMAL));
+    icon_.reset(ImageList_GetIcon(iconList_->Handle(), iconIndex_, ILD_NORMAL));
     ModifyTrayIcon();
-    int next = iconIndex_ >= ImageList_GetImageCount(iconList_) - 1 ? 0 : iconIndex_ + 1;
+    int next = iconIndex_ >= iconList_->Count() - 1 ? 0 : iconIndex_ + 1;
     auto alive = alive_;
     DoCycle(next);
     if (*alive) SetIconIndex(next);
@@ -487,7 +576,40 @@ void TTrayIcon::DoBalloonHintClick() {
     if (OnBalloonHintClick) OnBalloonHintClick(this);
 }
 
-// --- the owner window ---------------------------------------------------------
+// --- the application window and the owner window ---------------------------------
+
+void TTrayIcon::HookAppProc(UINT msg, WPARAM wp, LPARAM lp) {
+    cls::TForm* main = cls::Application.MainForm();
+    if (msg == WM_SIZE && wp == SIZE_MINIMIZED && MinimizeToTray) {
+        DoMinimizeToTray();
+    } else if (msg == WM_WINDOWPOSCHANGED && settingMDIForm_ && main) {
+        // Cleared first: hiding the button moves the window again.
+        settingMDIForm_ = false;
+        // An MDI parent shows itself before OnStartup could keep it hidden.
+        if (IsMDIParent(main)) {
+            bool show = true;
+            if (OnStartup) OnStartup(this, show);
+            if (!show) HideTaskbarIcon();
+        }
+    } else if (msg == WM_SYSCOMMAND && (wp & 0xFFF0) == SC_RESTORE && main) {
+        RestoreMainForm(main);
+    } else if (msg != 0 && msg == TaskbarCreatedMessage()) {
+        TaskbarCreated();
+    }
+}
+
+void TTrayIcon::TaskbarCreated() {
+    // The broadcast reaches the application window and the shared window:
+    // the second hearing finds the icon handled.
+    if (restartHeard_) return;
+    restartHeard_ = true;
+    PostMessageW(Handle(), WM_TRAYRESTARTHANDLED, 0, 0);
+    // The shell restarted and holds none of our icons any more.
+    iconAdded_ = false;
+    // A refused add may mean a hearing that came after the mark was
+    // cleared already put the icon back.
+    if (iconVisible_ && !AddTrayIcon()) iconAdded_ = ModifyTrayIcon();
+}
 
 void TTrayIcon::HookForm() {
     HWND wnd = OwnerWindow();
@@ -522,6 +644,9 @@ bool TTrayIcon::HandleFormMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, LRES
     bool minimize = false;
     if (msg == WM_SHOWWINDOW) {
         if (wp == 1 && lp == 0) {
+            // The application first, so that the form comes up in front of
+            // whatever program held the foreground.
+            SetForegroundWindow(cls::Application.Handle());
             SetForegroundWindow(wnd);
             return false;
         }
@@ -549,9 +674,9 @@ bool TTrayIcon::HandleFormMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, LRES
     return false;
 }
 
-// --- helpers of the unit --------------------------------------------------------
+// --- helpers -------------------------------------------------------------------
 
-bool BitmapToIcon(HBITMAP bitmap, cls::Icon& icon, COLORREF maskColor) {
+bool TTrayIcon::BitmapToIcon(HBITMAP bitmap, cls::Icon& icon, COLORREF maskColor) {
     HIMAGELIST list = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 1, 0);
     if (!list) return false;
     ImageList_AddMasked(list, bitmap, maskColor);
@@ -560,7 +685,7 @@ bool BitmapToIcon(HBITMAP bitmap, cls::Icon& icon, COLORREF maskColor) {
     return true;
 }
 
-POINT GetClientIconPos(int x, int y) {
+POINT TTrayIcon::GetClientIconPos(int x, int y) {
     POINT p = {x, y};
     if (HWND under = WindowFromPoint(p)) ScreenToClient(under, &p);
     int fold = GetSystemMetrics(SM_CYCAPTION) - 1;

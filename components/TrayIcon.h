@@ -19,6 +19,11 @@
 #include "classlib/Raii.h"
 #include "components/SimpleTimer.h"
 
+namespace cls {
+class TImageList;
+class TPopupMenu;
+}  // namespace cls
+
 namespace components {
 
 // The shell's icon record in the size every shell since Windows 2000 takes.
@@ -75,9 +80,8 @@ public:
     ~TTrayIcon() override;
 
     // Call once the owner has set the properties: asks OnStartup whether the
-    // main window is to be shown, hooks an owner window created meanwhile
-    // and sends the icon's current look. Setters act at once, so nothing is
-    // re-applied here.
+    // main window is to be shown, hooks an owner window created meanwhile,
+    // then sends the icon's look and applies the settings once more.
     virtual void Loaded();
 
     // The shared window that receives the shell's callbacks.
@@ -101,9 +105,9 @@ public:
     void SetHint(const std::wstring& value);
     bool ShowHint() const { return showHint_; }
     void SetShowHint(bool value);
-    // Not owned.
-    HIMAGELIST IconList() const { return iconList_; }
-    void SetIconList(HIMAGELIST value);
+    // Not owned; dropped when it is freed.
+    cls::TImageList* IconList() const { return iconList_; }
+    void SetIconList(cls::TImageList* value);
     int IconIndex() const { return iconIndex_; }
     void SetIconIndex(int value);
     bool CycleIcons() const { return cycleIcons_; }
@@ -115,13 +119,18 @@ public:
     void SetWantEnterExitEvents(bool value);
     TBehavior Behavior() const { return behavior_; }
     void SetBehavior(TBehavior value);
+    // A preview in a designer's notification area. There is no designer, so
+    // outside one the value is only kept.
+    bool DesignPreview() const { return designPreview_; }
+    void SetDesignPreview(bool value) { designPreview_ = value; }
+    // Whether a preview may show the system's default icon when Icon is empty.
+    virtual bool AllowDefaultIcon() { return true; }
 
-    // The pop-up menu, reached through two calls so that any menu serves:
-    // PopupAt shows it at a screen point (unset: no menu); PopupDefaultItem
-    // runs its default command, which a double-click does when the menu is
-    // not a left one.
-    std::function<void(POINT)> PopupAt;
-    std::function<void()> PopupDefaultItem;
+    // Not owned; dropped when it is freed. The right button opens it (the
+    // left one too with LeftPopup) while its AutoPopup is set; a
+    // double-click then runs its default item unless LeftPopup is set.
+    cls::TPopupMenu* PopupMenu() const { return popupMenu_; }
+    void SetPopupMenu(cls::TPopupMenu* value);
     bool LeftPopup = false;
     bool MinimizeToTray = false;
 
@@ -144,18 +153,39 @@ public:
     // Title is cut to 63 characters, Text to 255.
     bool ShowBalloonHint(const std::wstring& title, const std::wstring& text, TBalloonHintIcon iconType,
                          unsigned timeoutSecs);
+    // Our strings are wide already: the same as ShowBalloonHint.
+    bool ShowBalloonHintUnicode(const std::wstring& title, const std::wstring& text, TBalloonHintIcon iconType,
+                                unsigned timeoutSecs) {
+        return ShowBalloonHint(title, text, iconType, timeoutSecs);
+    }
     bool HideBalloonHint();
 
+    // Shows PopupMenu at a screen point; nothing without one.
     void Popup(int x, int y);
     void PopupAtCursor();
 
+    // Both act only with a windowed owner and a main form.
     void ShowMainForm();
     void HideMainForm();
+    // The application window's taskbar button.
+    static void HideTaskbarIcon();
+    static void ShowTaskbarIcon();
+
+    // The shell's tooltip and balloon windows of the notification area; 0
+    // when there is none.
+    static HWND GetTooltipHandle();
+    static HWND GetBalloonHintHandle();
+    // Turns a bitmap into a 16 by 16 icon, MaskColor being transparent.
+    static bool BitmapToIcon(HBITMAP bitmap, cls::Icon& icon, COLORREF maskColor);
+    // The point relative to the window under it, folded into the caption's size.
+    static POINT GetClientIconPos(int x, int y);
 
     // The handler of the shell's callback message for this icon.
     void HandleIconMessage(LPARAM event);
 
 protected:
+    void Notification(cls::TComponent* component) override;
+
     virtual void DoClick();
     virtual void DoDblClick();
     virtual void DoCycle(int nextIndex);
@@ -179,6 +209,9 @@ private:
     void EnterExitTimerProc();
     void HookForm();
     void UnhookForm();
+    void HookAppProc(UINT msg, WPARAM wp, LPARAM lp);
+    void TaskbarCreated();
+    cls::TWinControl* WindowedOwner() const;
     static LRESULT CALLBACK HookFormProc(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                          DWORD_PTR self);
     bool HandleFormMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
@@ -198,7 +231,13 @@ private:
     TBehavior behavior_ = bhWin95;
     bool isDblClick_ = false;
     int iconIndex_ = 0;
-    HIMAGELIST iconList_ = nullptr;
+    bool designPreview_ = false;
+    bool settingMDIForm_ = true;
+    // Set while the shell's restart is being handled: the application window
+    // and the shared window both hear its broadcast.
+    bool restartHeard_ = false;
+    cls::TImageList* iconList_ = nullptr;
+    cls::TPopupMenu* popupMenu_ = nullptr;
     bool cycleIcons_ = false;
     uint32_t cycleInterval_ = 0;
     HWND hookedForm_ = nullptr;
@@ -230,11 +269,5 @@ private:
 
 // The shared handler, or null while no icon exists.
 TTrayIconHandler* SharedTrayIconHandler();
-
-// Helpers of the unit.
-// Turns a bitmap into a 16 by 16 icon, MaskColor being transparent.
-bool BitmapToIcon(HBITMAP bitmap, cls::Icon& icon, COLORREF maskColor);
-// The point relative to the window under it, folded into the caption's size.
-POINT GetClientIconPos(int x, int y);
 
 }  // namespace components

@@ -50,7 +50,8 @@ std::wstring GetShellFolderPath(int csidl) {
 std::wstring ReadInitSetting(std::wstring_view key) {
     std::wstring file = AppFolder + L"Init.dat";
     if (!cls::FileExists(file)) return {};
-    cls::TMemIniFile ini(file, cls::TextEncoding::Default);
+    // The value as the file holds it: " App" is not "App".
+    cls::TMemIniFile ini(file, cls::TextEncoding::Default, cls::TIniValues::AsWritten);
     return ini.ReadString(L"General", key, L"");
 }
 

@@ -33,8 +33,8 @@ std::wstring GetTempFolderFrom(const std::function<DWORD(DWORD, wchar_t*)>& getT
 // A standard shell folder (CSIDL number) with a trailing "\"; empty when unknown.
 std::wstring GetShellFolderPath(int csidl);
 
-// A key of section "General" of AppFolder + "Init.dat"; empty when the file
-// or the key is missing.
+// A key of section "General" of AppFolder + "Init.dat", its value exactly as
+// written after the "="; empty when the file or the key is missing.
 std::wstring ReadInitSetting(std::wstring_view key);
 
 }  // namespace engine

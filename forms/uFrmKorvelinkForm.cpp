@@ -101,7 +101,7 @@ void TFrmKorvelink::CreateControls() {
                                                      GetSystemMetrics(SM_CYSMICON), 0)));
         TrayIcon1->SetIcon(icon ? icon.get() : LoadIconW(nullptr, IDI_APPLICATION));
     }
-    TrayIcon1->PopupAt = [this](POINT p) { PopupMenu2->Popup(p.x, p.y); };
+    TrayIcon1->SetPopupMenu(PopupMenu2);
     TrayIcon1->OnClick = Method(this, &TFrmKorvelink::TrayIcon1Click);
     TrayIcon1->OnBalloonHintClick = Method(this, &TFrmKorvelink::TrayIcon1BalloonHintClick);
     TrayIcon1->SetIconVisible(true);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -8,6 +9,8 @@
 #include "classlib/Application.h"
 #include "classlib/Forms.h"
 #include "classlib/Hooks.h"
+#include "classlib/ImgList.h"
+#include "classlib/Menus.h"
 #include "components/TrayIcon.h"
 #include "Pump.h"
 
@@ -81,6 +84,15 @@ POINT CursorNow() {
     GetCursorPos(&p);
     return p;
 }
+
+// A pop-up menu that reports where it would open instead of opening.
+class RecordingMenu : public cls::TPopupMenu {
+public:
+    void Popup(int x, int y) override {
+        if (OnShow) OnShow(POINT{x, y});
+    }
+    std::function<void(POINT)> OnShow;
+};
 
 }  // namespace
 
@@ -304,10 +316,12 @@ TEST_F(TrayIconTest, RightButtonShowsThePopupMenu) {
     EXPECT_EQ(downs.size(), 1u);
     EXPECT_EQ(ups.size(), 1u);
 
-    icon.PopupAt = [&](POINT p) {
+    RecordingMenu menu;
+    menu.OnShow = [&](POINT p) {
         popups.push_back(p);
         foregroundAtPopup = GetForegroundWindow();
     };
+    icon.SetPopupMenu(&menu);
     MSG stray;
     while (PeekMessageW(&stray, icon.Handle(), WM_NULL, WM_NULL, PM_REMOVE)) {
     }
@@ -330,7 +344,9 @@ TEST_F(TrayIconTest, RightButtonShowsThePopupMenu) {
     // A double-click runs the menu's default command, unless the menu
     // belongs to the left button, which then opens it.
     int defaults = 0;
-    icon.PopupDefaultItem = [&] { ++defaults; };
+    cls::NewItem(menu.Items(), {.Caption = L"Show", .Default = true})->OnClick = [&](cls::TComponent*) {
+        ++defaults;
+    };
     Callback(icon, WM_LBUTTONDOWN);
     Callback(icon, WM_LBUTTONDBLCLK);
     EXPECT_EQ(popups.size(), 1u);
@@ -415,7 +431,6 @@ namespace {
 class ColourIcons {
 public:
     explicit ColourIcons(std::vector<COLORREF> colours) {
-        list_ = ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 4, 0);
         for (COLORREF c : colours) {
             HDC screen = GetDC(nullptr);
             cls::Bitmap bmp(CreateCompatibleBitmap(screen, 16, 16));
@@ -427,14 +442,13 @@ public:
                 RECT r = {0, 0, 16, 16};
                 FillRect(dc.get(), &r, brush.get());
             }
-            ImageList_AddMasked(list_, bmp.get(), RGB(255, 0, 255));
+            list_.AddMasked(bmp.get(), RGB(255, 0, 255));
         }
     }
-    ~ColourIcons() { ImageList_Destroy(list_); }
-    HIMAGELIST get() const { return list_; }
+    cls::TImageList* get() { return &list_; }
 
 private:
-    HIMAGELIST list_;
+    cls::TImageList list_;
 };
 
 const COLORREF Red = RGB(255, 0, 0), Green = RGB(0, 255, 0), Blue = RGB(0, 0, 255);
@@ -454,6 +468,52 @@ TEST_F(TrayIconTest, IconIndexIsClampedToTheList) {
     EXPECT_EQ(IconColor(icon.Icon()), Blue);
     EXPECT_EQ(calls.back().message, static_cast<DWORD>(NIM_MODIFY));
     EXPECT_EQ(calls.back().iconColor, Blue);
+}
+
+TEST_F(TrayIconTest, PopupMenuAndImageListAreComponents) {
+    TTrayIcon icon;
+    auto* menu = new RecordingMenu;
+    std::vector<std::wstring> log;
+    menu->OnShow = [&](POINT) { log.push_back(menu->PopupComponent == &icon ? L"menu" : L"menu of another"); };
+    for (auto [caption, isDefault] : {std::pair{L"A", false}, {L"B", true}, {L"C", true}})
+        cls::NewItem(menu->Items(), {.Caption = caption, .Default = isDefault})->OnClick =
+            [&, c = caption](cls::TComponent*) { log.push_back(c); };
+    icon.OnMouseDown = [&](TTrayIcon*, TMouseButton b, TShiftState, int, int) { log.push_back(b == mbLeft ? L"L" : L"R"); };
+    icon.SetPopupMenu(menu);
+    const struct {
+        bool autoPopup, leftPopup;
+        UINT event;
+        std::vector<std::wstring> want;
+    } cases[] = {
+        {true, false, WM_RBUTTONDOWN, {L"R", L"menu"}},  {false, false, WM_RBUTTONDOWN, {L"R"}},
+        {true, false, WM_LBUTTONDOWN, {L"L"}},           {true, true, WM_LBUTTONDOWN, {L"L", L"menu"}},
+        {false, true, WM_LBUTTONDOWN, {L"L"}},           {true, false, WM_LBUTTONDBLCLK, {L"B"}},  // the first default
+        {false, false, WM_LBUTTONDBLCLK, {}},            {true, true, WM_LBUTTONDBLCLK, {}},
+    };
+    for (const auto& c : cases) {
+        log.clear();
+        menu->PopupComponent = nullptr;
+        menu->AutoPopup = c.autoPopup;
+        icon.LeftPopup = c.leftPopup;
+        Callback(icon, c.event);
+        EXPECT_EQ(log, c.want) << c.autoPopup << c.leftPopup << " " << c.event;
+    }
+
+    // Freed, the menu and an image list leave no reference behind, and an
+    // icon that went first left no link in them.
+    auto* list = new ColourIcons({Red, Green});
+    icon.SetIconList(list->get());
+    icon.SetIconIndex(1);
+    std::make_unique<TTrayIcon>()->SetPopupMenu(menu);
+    delete menu;
+    delete list;
+    EXPECT_EQ(icon.PopupMenu(), nullptr);
+    EXPECT_EQ(icon.IconList(), nullptr);
+    EXPECT_EQ(icon.IconIndex(), 0);
+    log.clear();
+    Callback(icon, WM_RBUTTONDOWN);
+    Callback(icon, WM_LBUTTONDBLCLK);
+    EXPECT_EQ(log, std::vector<std::wstring>{L"R"});
 }
 
 TEST_F(TrayIconTest, CyclingStepsThroughTheList) {
@@ -538,6 +598,46 @@ TEST_F(TrayIconTest, MinimizeToTrayHidesTheMainWindow) {
     EXPECT_EQ(Messages(), (std::vector<DWORD>{NIM_ADD}));
 
     // The owner's window goes before its components; the icon copes.
+}
+
+TEST_F(TrayIconTest, MainFormAndTaskbarButton) {
+    OwnerForm form;
+    HWND savedMain = cls::Application.MainFormHandle, app = cls::Application.Handle();
+    cls::Application.MainFormHandle = form.Handle();
+    cls::ScopeExit restore([&] {
+        cls::Application.MainFormHandle = savedMain;
+        cls::Application.ShowMainForm = true;
+        ShowWindow(app, SW_HIDE);
+    });
+    auto* icon = new TTrayIcon(&form);
+    TTrayIcon unowned;
+    int startups = 0;
+    icon->OnStartup = [&](TTrayIcon*, bool& show) { show = !++startups; };
+    // An MDI parent is asked once, at the application window's first move.
+    CLIENTCREATESTRUCT mdi = {nullptr, 1000};
+    cls::Window client(CreateWindowExW(0, L"MDICLIENT", nullptr, WS_CHILD, 0, 0, 9, 9, form.Handle(), nullptr,
+                                       GetModuleHandleW(nullptr), &mdi));
+    const struct {
+        std::function<void()> act;
+        bool formShown, appShown;
+    } steps[] = {
+        {[&] { TTrayIcon::ShowTaskbarIcon(); }, false, false},
+        {[&] { form.Show(), TTrayIcon::ShowTaskbarIcon(); }, true, true},
+        {[&] { unowned.HideMainForm(); }, true, true},
+        {[&] { icon->HideMainForm(); }, false, false},
+        {[&] { icon->ShowMainForm(); }, true, false},
+        {[&] { ShowWindow(form.Handle(), SW_MINIMIZE), icon->ShowMainForm(); }, true, false},
+        {[&] { icon->Loaded(); }, false, false},
+        {[&] { SendMessageW(app, WM_SYSCOMMAND, SC_RESTORE, 0), TTrayIcon::HideTaskbarIcon(); }, true, false},
+    };
+    for (size_t i = 0; i < std::size(steps); ++i) {
+        steps[i].act();
+        EXPECT_EQ(IsWindowVisible(form.Handle()) != FALSE, steps[i].formShown) << i;
+        EXPECT_FALSE(IsIconic(form.Handle())) << i;
+        EXPECT_EQ(IsWindowVisible(app) != FALSE, steps[i].appShown) << i;
+    }
+    EXPECT_EQ(startups, 2);
+    EXPECT_FALSE(cls::Application.ShowMainForm);
 }
 
 // The prefix runs a virtual desktop whose taskbar has a notification area.

@@ -65,6 +65,10 @@ TEST_F(ConstantsTest, InitDatSelectsThePortableDataFolder) {
         {Utf16LeWithBom(L"[General]\r\nUbicacionData=App\r\n"), true},
         {"[general]\nubicaciondata=App", true},
         {"[General]\r\nUbicacionData=app\r\n", false},
+        // The value counts as the file holds it; blanks around the key do not.
+        {"[General]\r\nUbicacionData= App\r\n", false},
+        {"[General]\r\nUbicacionData=App \r\n", false},
+        {"[General]\r\n  UbicacionData =App\r\n", true},
         {"[General]\r\nUbicacionData=App2\r\n", false},
         {"[General]\r\nUbicacionData=Application\r\n", false},
         {"[General]\r\nUbicacionData=\r\n", false},
@@ -94,7 +98,7 @@ TEST_F(ConstantsTest, ReadInitSettingReadsSectionGeneral) {
     TempFolder app;
     app.Write(L"Init.dat", "[Other]\r\nKey=no\r\n[General]\r\nKey=  some value \r\nEmpty=\r\n");
     AppFolder = app.Path();
-    EXPECT_EQ(ReadInitSetting(L"Key"), L"some value");
+    EXPECT_EQ(ReadInitSetting(L"Key"), L"  some value ");
     EXPECT_EQ(ReadInitSetting(L"Empty"), L"");
     EXPECT_EQ(ReadInitSetting(L"Missing"), L"");
 }
