@@ -331,7 +331,7 @@ int main() {
     cls::WriteFileBytes(prog + L"Config.ini", "\xEF\xBB\xBF[General]\r\nNoMostrarMsgDonar=1\r\n");
 
     bench.Import1MiB(MakeHistory(app::kMaxHistoryFileBytes));
-    bench.Keystroke("keystroke_limit", MakeHistory(8 * MiB), true);
+    bench.Keystroke("keystroke_limit", MakeHistory(app::kMaxLoadableHistoryBytes), true);
     bench.Keystroke("keystroke_32mib", MakeHistory(32 * MiB), false);
     return 0;
 }
