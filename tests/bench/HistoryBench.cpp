@@ -14,8 +14,10 @@
 //   keystroke_limit      one letter over the largest history still loaded;
 //   keystroke_32mib      one letter over a 32 MiB file placed by hand.
 // Each also gives the process's peak memory and whether the history file is
-// still byte for byte what was placed. A measure that takes longer than the
-// cap (default 120 s) is reported as "> cap" and its program ended.
+// still byte for byte what was placed; the last two also how many of the 30
+// thumbnails of its first entries are left after the program's exit. A
+// measure that takes longer than the cap (default 120 s) is reported as
+// "> cap" and its program ended.
 #include <windows.h>
 #include <commctrl.h>
 #include <psapi.h>
@@ -96,7 +98,7 @@ HWND ChildOfClass(HWND parent, const wchar_t* className) {
     return st.found;
 }
 
-// One run of the program, ended (closed, else killed) when it goes.
+// One run of the program, ended (exited, else killed) when it goes.
 class Program {
 public:
     explicit Program(const std::wstring& exe) {
@@ -128,14 +130,25 @@ public:
             if (c != list) strip = c;
         Sleep(500);  // start-up settles
     }
-    ~Program() {
-        if (!Running()) return;
+    ~Program() { End(); }
+    // Ends the program with File > Exit (Ctrl+W from the keyboard: its close
+    // button only hides it), else kills it; true when it exited by itself.
+    bool End() {
+        if (!Running()) return false;
         if (main && !hung) {
-            PostMessageW(main, WM_CLOSE, 0, 0);
-            if (WaitForSingleObject(process_.get(), 3000) == WAIT_OBJECT_0) return;
+            SetForegroundWindow(main);
+            Sleep(200);
+            INPUT in[4] = {};
+            for (INPUT& i : in) i.type = INPUT_KEYBOARD;
+            in[0].ki.wVk = in[3].ki.wVk = VK_CONTROL;
+            in[1].ki.wVk = in[2].ki.wVk = 'W';
+            in[2].ki.dwFlags = in[3].ki.dwFlags = KEYEVENTF_KEYUP;
+            SendInput(4, in, sizeof(INPUT));
+            if (WaitForSingleObject(process_.get(), 5000) == WAIT_OBJECT_0) return true;
         }
         TerminateProcess(process_.get(), 99);
         WaitForSingleObject(process_.get(), 5000);
+        return false;
     }
     Program(const Program&) = delete;
     Program& operator=(const Program&) = delete;
@@ -223,6 +236,12 @@ struct Bench {
         for (int i = 0; i < kThumbnails; ++i)
             cls::WriteFileBytes(data + L"Miniaturas\\" + std::to_wstring(1000000000000001LL + i) + L".jpg", jpeg);
     }
+    int ThumbnailsLeft() const {
+        int n = 0;
+        for (int i = 0; i < kThumbnails; ++i)
+            n += cls::FileExists(data + L"Miniaturas\\" + std::to_wstring(1000000000000001LL + i) + L".jpg");
+        return n;
+    }
     bool Unchanged(const HistoryFile& h) const {
         std::string now;
         return cls::ReadFileBytes(HistoryPath(), now) && now == h.text;
@@ -245,15 +264,21 @@ struct Bench {
 
     void Keystroke(const char* name, const HistoryFile& h, bool expectAll) const {
         Place(h);
+        std::optional<double> s;
+        int shown = -1;
         Program p(exe);
         if (!p.Ready()) {
             printf("%s: the program did not start\n", name);
             return;
         }
-        int shown = -1;
-        auto s = Type(p, expectAll ? h.entries : 0, shown);
-        printf("%s bytes=%zu entries=%d seconds=%s items_shown=%d %s file_unchanged=%s\n", name, h.text.size(),
-               h.entries, Seconds(s).c_str(), shown, p.Memory().c_str(), Unchanged(h) ? "yes" : "no");
+        s = Type(p, expectAll ? h.entries : 0, shown);
+        std::string memory = p.Memory();
+        // Looked at once the program has ended (exited: its exit's clean-up
+        // of thumbnails ran too).
+        const char* end = p.End() ? "exited" : "killed";
+        printf("%s bytes=%zu entries=%d seconds=%s items_shown=%d %s exit=%s file_unchanged=%s thumbnails_left=%d/%d\n",
+               name, h.text.size(), h.entries, Seconds(s).c_str(), shown, memory.c_str(), end,
+               Unchanged(h) ? "yes" : "no", ThumbnailsLeft(), kThumbnails);
         fflush(stdout);
     }
 
