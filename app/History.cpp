@@ -43,37 +43,37 @@ void DeleteThumbnail(std::wstring_view id) {
     if (!f.empty() && cls::FileExists(f)) cls::RemoveFile(f);
 }
 
-// The thumbnails of these IDs: the folder is listed once rather than asked
-// about every ID, which may be many.
+// The thumbnails of these IDs.
 void DeleteThumbnails(const std::vector<std::wstring>& ids) {
-    if (ids.empty() || !cls::DirectoryExists(engine::ThumbnailsFolder)) return;
-    std::set<std::wstring> present;
-    WIN32_FIND_DATAW fd;
-    cls::FindHandle find(FindFirstFileW((engine::ThumbnailsFolder + L"*.jpg").c_str(), &fd));
-    if (find) {
-        do present.insert(cls::LowerCase(fd.cFileName));
-        while (FindNextFileW(find.get(), &fd));
-    }
+    if (ids.empty()) return;
+    std::set<std::wstring> present = ListThumbnails();
     for (const std::wstring& id : ids)
-        if (present.count(id + L".jpg")) DeleteThumbnail(id);
+        if (present.count(cls::LowerCase(id) + L".jpg")) DeleteThumbnail(id);
 }
 
 // Visits the lines of the history file from the first, read in pieces and
 // cut as the string list cuts them (CR LF, CR or LF; a byte-order mark
 // skipped), so a large file costs one pass and little memory. False when
-// the file cannot be opened or read; the file is closed again on return.
+// the file cannot be opened or read, or is larger than any history that is
+// loaded; the file is closed again on return.
 template <class F>
 bool ForEachHistoryLine(F&& visit) {
     cls::FileHandle f(CreateFileW(HistoryFileName().c_str(), GENERIC_READ,
                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!f) return false;
+    LARGE_INTEGER size;
+    if (!GetFileSizeEx(f.get(), &size) || static_cast<uint64_t>(size.QuadPart) > kMaxLoadableHistoryBytes)
+        return false;
+    uint64_t total = 0;
     std::string chunk(64 * 1024, '\0'), line;
     bool first = true, afterCr = false;
     for (;;) {
         DWORD got = 0;
         if (!ReadFile(f.get(), chunk.data(), static_cast<DWORD>(chunk.size()), &got, nullptr)) return false;
         if (got == 0) break;
+        // A file that grew past the limit while it was read.
+        if ((total += got) > kMaxLoadableHistoryBytes) return false;
         std::string_view rest(chunk.data(), got);
         if (first && rest.starts_with(kUtf8Bom)) rest.remove_prefix(kUtf8Bom.size());
         first = false;
@@ -103,11 +103,6 @@ bool HistoryHasEntries() {
     return ForEachHistoryLine([&](std::string_view l) { any = any || !IsBlank(l); }) && any;
 }
 
-// Loads the file when it exists; false only when it exists but cannot be read.
-bool LoadIfPresent(cls::TStringList& list) {
-    return !cls::FileExists(HistoryFileName()) || list.LoadFromFile(HistoryFileName());
-}
-
 // A line as the string list writes it back: UTF-8 that was not valid comes
 // out as the characters it was read as.
 void AppendLine(std::string& out, std::string_view line) {
@@ -131,6 +126,17 @@ std::wstring HistoryFileName() { return engine::DataFolder + L"Historial.dat"; }
 std::wstring HistoryThumbnailFile(std::wstring_view id) {
     return engine::IsValidVideoId(id) ? engine::ThumbnailsFolder + std::wstring(id) + L".jpg"
                                       : std::wstring();
+}
+
+std::set<std::wstring> ListThumbnails() {
+    std::set<std::wstring> names;
+    WIN32_FIND_DATAW fd;
+    cls::FindHandle find(FindFirstFileW((engine::ThumbnailsFolder + L"*.jpg").c_str(), &fd));
+    if (!find) return names;
+    do
+        if (!(fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names.insert(cls::LowerCase(fd.cFileName));
+    while (FindNextFileW(find.get(), &fd));
+    return names;
 }
 
 std::wstring CanonicalVideoAddress(const std::wstring& id) { return engine::VideoPageAddress(id); }
@@ -337,19 +343,19 @@ bool ImportHistory(const std::wstring& source) {
 }
 
 bool RemoveHistoryEntries(const std::set<std::wstring>& ids) {
-    cls::TStringList list, kept;
-    if (!LoadIfPresent(list)) return false;
+    cls::TStringList kept;
     std::set<std::wstring> seen;
     std::vector<std::wstring> removed;
-    for (const auto& line : list.Lines()) {
-        auto e = ParseHistoryLine(line);
-        if (!IsEntry(e)) continue;
+    auto sort = [&](std::string_view l) {
+        auto e = ParseHistoryLine(cls::Utf8ToWide(l));
+        if (!IsEntry(e)) return;
         std::wstring id = cls::Trim(e->Id);
         if (ids.count(id)) removed.push_back(id);
         // A repeated ID keeps its newest line, as adding it again would.
         else if (seen.insert(id).second) kept.Add(id + L">" + cls::Trim(e->Title));
-    }
+    };
     const std::wstring file = HistoryFileName();
+    if (cls::FileExists(file) && !ForEachHistoryLine(sort)) return false;
     bool ok = kept.Count() > 0 ? kept.SaveToFile(file)
                                : DeleteFileW(file.c_str()) || !cls::FileExists(file);
     if (ok)

@@ -5,6 +5,7 @@
 // clean-history window; the windows only turn the results into items.
 #pragma once
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <set>
 #include <string>
@@ -20,6 +21,12 @@ struct THistoryEntry {
 constexpr int kMaxHistoryEntries = 30;
 // The largest file Import takes.
 constexpr size_t kMaxHistoryFileBytes = 1024 * 1024;
+// The largest history file any routine reads. The program keeps 30 entries
+// and Import takes 1 MiB, so a larger file was made by hand or damaged:
+// every routine treats it as a file that cannot be loaded, ignoring it and
+// never writing over it, so the window never waits on it and nothing of it
+// is lost.
+constexpr uint64_t kMaxLoadableHistoryBytes = 8 * kMaxHistoryFileBytes;
 // Caption lengths of the drop-down: the full fill (and a link filter), and
 // the filter by text.
 constexpr size_t kCaptionLength = 55;
@@ -29,6 +36,9 @@ std::wstring HistoryFileName();  // DataFolder + "Historial.dat"
 // ThumbnailsFolder + ID + ".jpg", or empty when Id is not a valid video ID:
 // the file is edited by hand and imported, so only such IDs ever name a file.
 std::wstring HistoryThumbnailFile(std::wstring_view id);
+// The lower-cased names of the thumbnails present: a fill lists the folder
+// once rather than asking about every entry, which may be many.
+std::set<std::wstring> ListThumbnails();
 // What the link box shows and the tip says for an entry.
 std::wstring CanonicalVideoAddress(const std::wstring& id);
 

@@ -2,7 +2,9 @@
 // sub-items, small pictures from an image list, check boxes, whole-row
 // selection and hot tracking. Captions, pictures and checks live in the
 // window; sub-items are kept here too, since an item may carry more of
-// them than there are columns to show them.
+// them than there are columns to show them. With OwnerData the captions
+// and pictures are kept here as well and the window asks for those it
+// shows, so thousands of items go in at once.
 #pragma once
 #include <windows.h>
 
@@ -41,12 +43,20 @@ public:
         bool HotTrack = false;  // the item under the mouse is selected
         THotTrackStyles HotTrackStyles = 0;
         TImageList* SmallImages = nullptr;
+        // Not with check boxes, whose state lives in the window.
+        bool OwnerData = false;
     };
 
     explicit TListView(TComponent* owner);
     void SetProps(const Props& props);
 
     int Count() const;
+    // Between these, items go in without the list drawing or sizing its
+    // scroll bars after each one (which makes a long fill slow), with room
+    // made for Capacity items at once; the list is drawn again at the last
+    // EndUpdate. Calls nest.
+    void BeginUpdate(int capacity = 0);
+    void EndUpdate();
     // Returns the new item's index.
     int AddItem(const std::wstring& caption, int imageIndex = -1);
     void DeleteItem(int index);
@@ -82,18 +92,44 @@ private:
     HWND Wnd() const { return const_cast<TListView*>(this)->Handle(); }
     DWORD ExtendedStyle() const;
     void SetColumnText(int index, int column, const std::wstring& text);
+    bool ValidIndex(int index) const { return index >= 0 && index < static_cast<int>(subItems_.size()); }
+    // Owner data: the window's item count follows the items kept here.
+    void SyncItemCount();
+    // Owner data: the item whose caption starts with (or is) the text
+    // typed into the list, from Start on.
+    int FindCaption(UINT flags, const wchar_t* text, int start) const;
 
+    struct TStoredItem {
+        std::wstring Caption;
+        int ImageIndex = -1;
+    };
+    std::vector<TStoredItem> stored_;  // owner data only
     std::vector<std::vector<std::wstring>> subItems_;
     std::vector<TListColumn> columns_;
     bool showColumnHeaders_ = true;
     bool rowSelect_ = false;
     bool readOnly_ = false;
     bool checkboxes_ = false;
+    bool ownerData_ = false;
     bool multiSelect_ = false;
     bool hideSelection_ = true;
     bool hotTrack_ = false;
     THotTrackStyles hotTrackStyles_ = 0;
     TImageList* smallImages_ = nullptr;
+    int updates_ = 0;
+    bool redrawStopped_ = false;
+};
+
+// BeginUpdate for a scope.
+class TListViewUpdate {
+public:
+    explicit TListViewUpdate(TListView& list, int capacity = 0) : list_(list) { list_.BeginUpdate(capacity); }
+    ~TListViewUpdate() { list_.EndUpdate(); }
+    TListViewUpdate(const TListViewUpdate&) = delete;
+    TListViewUpdate& operator=(const TListViewUpdate&) = delete;
+
+private:
+    TListView& list_;
 };
 
 }  // namespace cls

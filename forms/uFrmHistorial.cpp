@@ -3,6 +3,7 @@
 #include <set>
 #include <string>
 
+#include "HistoryItems.h"
 #include "app/History.h"
 #include "classlib/Application.h"
 #include "classlib/Button.h"
@@ -74,12 +75,7 @@ int TFrmHistorial::ItemCount() const { return LstHistorial->Count(); }
 void TFrmHistorial::FormCreate(TComponent*) {
     SetCaption(L"Clean History");
     // Every entry, ticked, with its plain trimmed title and its ID beside it.
-    LstHistorial->Clear();
-    for (const THistoryEntry& e : LoadAndCleanHistory()) {
-        int i = LstHistorial->AddItem(HistoryCaption(e.Title, 2, false));
-        LstHistorial->SetChecked(i, true);
-        LstHistorial->SetSubItem(i, 1, e.Id);
-    }
+    FillHistoryItems(*LstHistorial, LoadAndCleanHistory(), 2, kCaptionLength, true);
 }
 
 void TFrmHistorial::FormKeyDown(TComponent*, WORD& key, TShiftState) {

@@ -332,10 +332,14 @@ private:
     void DisconnectResultPanels();
     void BindHistoryEvents();
 
-    // The history drop-down's pictures: all but the default one go; the
-    // thumbnail of an entry is added and its index returned (0 without one).
+    // The history drop-down's pictures: all but the default one go; a
+    // thumbnail file is added and its index returned (0 when it cannot be
+    // read).
     void ClearHistoryImages();
-    int AddHistoryThumbnail(const std::wstring& id);
+    int AddHistoryThumbnail(const std::wstring& file);
+    // The picture of each entry for one fill (0 without a thumbnail): the
+    // thumbnails folder is listed once and each thumbnail added once.
+    std::function<int(const std::wstring& id)> HistoryPictures();
     // Enter or a click on the drop-down: the selected entry is searched.
     void OpenSelectedHistoryEntry();
 

@@ -291,7 +291,9 @@ void TFrmKorvelink::CreateHistoryPanel() {
                                    .ReadOnly = true,
                                    .HotTrack = true,
                                    .HotTrackStyles = htHandPoint,
-                                   .SmallImages = ImageList2});
+                                   .SmallImages = ImageList2,
+                                   // Typing may list thousands of matches.
+                                   .OwnerData = true});
     Label1 = New<TLabel>(Panel1, {.Name = L"Label1", .Left = 5, .Top = 3});
     LblLimpiarHistorial = New<TLabel>(Panel1, {.Name = L"LblLimpiarHistorial", .Left = 307, .Top = 3,
                                                .Cursor = crHandPoint},

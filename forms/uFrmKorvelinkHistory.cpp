@@ -5,6 +5,7 @@
 #include "uFrmKorvelink.h"
 
 #include <exception>
+#include <map>
 #include <memory>
 
 #include "app/History.h"
@@ -22,6 +23,7 @@
 #include "classlib/Strings.h"
 #include "components/PictureScaler.h"
 #include "engine/FBapi.h"
+#include "HistoryItems.h"
 #include "uFrmHistorial.h"
 
 namespace app {
@@ -36,12 +38,6 @@ const wchar_t* const HistoryFilter = L"Korvelink History File (*.kvhist)|*.kvhis
 const wchar_t* const HistoryExtension = L"kvhist";
 // The "Clean History..." label under the mouse.
 constexpr TColor CleanLabelHotColor = 14052403;
-
-// Windows XP shows the drop-down's captions whole.
-bool IsWindowsXP() {
-    WindowsVersion v = GetWindowsVersion();
-    return v.major == 5 && v.minor == 1;
-}
 
 std::wstring TodayText() {
     SYSTEMTIME t;
@@ -83,11 +79,7 @@ void TFrmKorvelink::ClearHistoryImages() {
     }
 }
 
-int TFrmKorvelink::AddHistoryThumbnail(const std::wstring& id) {
-    // Only a valid video ID ever names a file: the history may be edited by
-    // hand or imported.
-    std::wstring file = HistoryThumbnailFile(id);
-    if (file.empty() || !FileExists(file)) return 0;
+int TFrmKorvelink::AddHistoryThumbnail(const std::wstring& file) {
     try {
         TJPEGImage jpeg;
         jpeg.LoadFromFile(file);
@@ -100,29 +92,29 @@ int TFrmKorvelink::AddHistoryThumbnail(const std::wstring& id) {
     }
 }
 
+std::function<int(const std::wstring&)> TFrmKorvelink::HistoryPictures() {
+    return [this, present = ListThumbnails(), added = std::map<std::wstring, int>()](const std::wstring& id) mutable {
+        // Only a valid video ID ever names a file: the history may be
+        // edited by hand or imported.
+        std::wstring file = HistoryThumbnailFile(id);
+        if (file.empty() || !present.count(LowerCase(id) + L".jpg")) return 0;
+        auto known = added.find(id);
+        if (known == added.end()) known = added.emplace(id, AddHistoryThumbnail(file)).first;
+        return known->second;
+    };
+}
+
 void TFrmKorvelink::LlenarLstHistorialTodos(TListView* listView, bool checkAll, int mode) {
-    listView->Clear();
     ClearHistoryImages();
-    const bool xp = IsWindowsXP();
-    for (const THistoryEntry& e : LoadAndCleanHistory()) {
-        int image = mode == 1 ? AddHistoryThumbnail(e.Id) : -1;
-        int i = listView->AddItem(HistoryCaption(e.Title, mode, xp), image);
-        if (checkAll) listView->SetChecked(i, true);
-        listView->SetSubItem(i, 1, e.Id);
-    }
+    FillHistoryItems(*listView, LoadAndCleanHistory(), mode, kCaptionLength, checkAll,
+                     mode == 1 ? HistoryPictures() : nullptr);
     Label1->SetCaption(HistoryCountText(LstHistorial->Count(), false));
 }
 
 void TFrmKorvelink::FillHistoryListFiltered(const std::wstring& text) {
-    LstHistorial->Clear();
     ClearHistoryImages();
-    const bool xp = IsWindowsXP();
     THistoryFilter found = FilterHistory(text);
-    for (const THistoryEntry& e : found.Entries) {
-        int i = LstHistorial->AddItem(HistoryCaption(e.Title, 1, xp, found.CaptionLength()),
-                                      AddHistoryThumbnail(e.Id));
-        LstHistorial->SetSubItem(i, 1, e.Id);
-    }
+    FillHistoryItems(*LstHistorial, found.Entries, 1, found.CaptionLength(), false, HistoryPictures());
     Label1->SetCaption(HistoryCountText(LstHistorial->Count(), true));
 }
 

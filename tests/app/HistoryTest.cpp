@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "app/History.h"
 #include "classlib/Files.h"
 #include "classlib/Raii.h"
@@ -240,6 +242,32 @@ TEST_F(History, NoFileMeansNoEntriesAndNoFile) {
     WriteHistory("  \r\n\r\n");
     EXPECT_TRUE(LoadAndCleanHistory().empty());
     EXPECT_EQ(HistoryBytes(), "  \r\n\r\n");  // a blank file is left as it is
+}
+
+TEST_F(History, AFileBeyondTheLoadLimitIsNeitherShownNorWritten) {
+    // Valid entries up to just past the limit: every routine that read it
+    // would find matches, cap it, add to it or clean thumbnails by it.
+    std::string text = "\xEF\xBB\xBF";
+    for (long long id = 10150000000001; text.size() <= kMaxLoadableHistoryBytes; ++id)
+        text += std::to_string(id) + ">Video about a lake\r\n";
+    WriteHistory(text);
+    MakeThumb(L"10150000000001.jpg");
+    MakeThumb(L"99.jpg");  // of no entry
+
+    EXPECT_TRUE(FilterHistory(L"lake").Entries.empty());
+    EXPECT_TRUE(LoadAndCleanHistory().empty());
+    AgregarEnHistorial(L"10150000000002", L"New title");
+    SubirAPosicionUnoEnHistorial(L"10150000000002");
+    EXPECT_FALSE(RemoveHistoryEntries({L"10150000000001"}));
+    DeleteUnusedThumbnails();
+    EXPECT_TRUE(HistoryBytes() == text);  // not EXPECT_EQ: megabytes in a failure
+    EXPECT_TRUE(HasThumb(L"10150000000001.jpg") && HasThumb(L"99.jpg"));
+
+    // At the limit it is a history like any other.
+    text.resize(text.rfind("\r\n", kMaxLoadableHistoryBytes - 2) + 2);
+    WriteHistory(text);
+    EXPECT_EQ(FilterHistory(L"lake").Entries.size(), static_cast<size_t>(std::count(text.begin(), text.end(), '\n')));
+    EXPECT_EQ(LoadAndCleanHistory().size(), 30u);
 }
 
 TEST_F(History, FullFillKeepsTheNewest30AndDeletesTheOthersThumbnails) {

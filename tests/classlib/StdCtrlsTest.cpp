@@ -385,6 +385,43 @@ TEST_F(StdCtrlsTest, ListViewItemsSubItemsAndCheckBoxes) {
     EXPECT_EQ(list->ItemIndex(), -1);
 }
 
+TEST_F(StdCtrlsTest, OwnerDataListShowsWhatItKeeps) {
+    form->Show();
+    auto* list = New<TListView>(form, {.Width = 300, .Height = 100},
+                                {.Columns = {{L"", 150}, {L"", 100}}, .RowSelect = true, .ReadOnly = true,
+                                 .OwnerData = true});
+    HWND h = list->Handle();
+    auto shown = [&](int item, int column) {
+        wchar_t text[32] = {};
+        LVITEMW it = {};
+        it.iSubItem = column;
+        it.pszText = text;
+        it.cchTextMax = 32;
+        SendMessageW(h, LVM_GETITEMTEXTW, item, reinterpret_cast<LPARAM>(&it));
+        return std::wstring(text);
+    };
+    {
+        TListViewUpdate update(*list, 3);
+        for (const wchar_t* fruit : {L"Apple", L"Banana", L"blueberry"}) list->SetSubItem(list->AddItem(fruit, 2), 1, fruit);
+        EXPECT_EQ(SendMessageW(h, LVM_GETITEMCOUNT, 0, 0), 0);  // counted once, at the end
+    }
+    ASSERT_EQ(SendMessageW(h, LVM_GETITEMCOUNT, 0, 0), 3);
+    EXPECT_EQ(shown(1, 0), L"Banana");
+    EXPECT_EQ(shown(2, 1), L"blueberry");
+    EXPECT_TRUE(IsWindowVisible(h));
+    // Typing selects the next caption that starts with the letters, any case.
+    list->SetFocus();
+    SendMessageW(h, WM_CHAR, L'b', 1);
+    EXPECT_EQ(list->ItemIndex(), 1);
+    list->DeleteItem(0);
+    EXPECT_EQ(SendMessageW(h, LVM_GETITEMCOUNT, 0, 0), 2);
+    EXPECT_EQ(shown(0, 0), L"Banana");
+    EXPECT_EQ(list->ItemIndex(), 0);  // the selection moved with its item
+    list->Clear();
+    EXPECT_EQ(SendMessageW(h, LVM_GETITEMCOUNT, 0, 0), 0);
+    EXPECT_EQ(list->ItemIndex(), -1);
+}
+
 // --- scroll box -------------------------------------------------------------------------------------
 
 TEST_F(StdCtrlsTest, ScrollBoxScrollsStackedPanels) {

@@ -297,6 +297,67 @@ TEST_F(HistoryDropDown, TypingFiltersTitlesWithoutAccentsOrCase) {
     EXPECT_EQ(HistoryLines().size(), 6u);
 }
 
+TEST_F(HistoryDropDown, ALongFilteredFillShowsEveryMatchInOrderWithItsPicture) {
+    // Thousands of entries, every other one a match; two matches share a
+    // thumbnail's ID, one other has its own.
+    Lines lines;
+    for (int i = 0; i < 6000; ++i)
+        lines.push_back(std::to_wstring(10150000010000LL + i % 5000) + (i % 2 ? L">Other " : L">Lake ") +
+                        std::to_wstring(i));
+    WriteHistory(lines);
+    MakeThumb(L"10150000010000");  // entries 0 and 5000
+    MakeThumb(L"10150000010004");  // entry 4
+    TTestMainWindow& f = Open();
+    Type(L"lake");
+
+    ASSERT_TRUE(f.PnlHistorial->Visible());
+    EXPECT_EQ(f.Label1->Caption(), L"Result: 3000 video links clicked recently");
+    // What the list shows, asked of the window itself.
+    HWND list = f.LstHistorial->Handle();
+    ASSERT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 3000);
+    auto shown = [&](int item) {
+        wchar_t text[64] = {};
+        LVITEMW it = {};
+        it.mask = LVIF_TEXT | LVIF_IMAGE;
+        it.iItem = item;
+        it.pszText = text;
+        it.cchTextMax = 64;
+        SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+        return std::make_pair(std::wstring(text), it.iImage);
+    };
+    for (int item : {0, 1, 2, 1234, 2500, 2999}) {
+        SCOPED_TRACE(item);
+        const int entry = 2 * item;
+        EXPECT_EQ(shown(item).first, L" Lake " + std::to_wstring(entry));
+        EXPECT_EQ(f.LstHistorial->SubItem(item, 1), std::to_wstring(10150000010000LL + entry % 5000));
+    }
+    EXPECT_EQ(shown(0).second, 1);
+    EXPECT_EQ(shown(2).second, 2);
+    EXPECT_EQ(shown(2500).second, 1);  // the same thumbnail, added once
+    EXPECT_EQ(shown(1).second, 0);
+    EXPECT_EQ(f.ImageList2->Count(), 3);
+
+    // Keys and the mouse still reach the items.
+    f.LstHistorial->SetFocus();
+    f.LstHistorial->SetItemIndex(0);
+    ListKey(VK_END);
+    EXPECT_EQ(f.LstHistorial->ItemIndex(), 2999);
+    wchar_t tip[256] = {};
+    NMLVGETINFOTIPW nm = {};
+    nm.hdr = {list, static_cast<UINT_PTR>(GetDlgCtrlID(list)), LVN_GETINFOTIPW};
+    nm.pszText = tip;
+    nm.cchTextMax = 256;
+    nm.iItem = 2999;
+    SendMessageW(f.PnlHistorial->Handle(), WM_NOTIFY, nm.hdr.idFrom, reinterpret_cast<LPARAM>(&nm));
+    EXPECT_EQ(std::wstring(tip), CanonicalVideoAddress(std::to_wstring(10150000010000LL + 5998 % 5000)));
+
+    // A narrower filter replaces them all.
+    Type(L"lake 5998");
+    EXPECT_EQ(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0), 1);
+    EXPECT_EQ(shown(0).first, L" Lake 5998");
+    EXPECT_EQ(f.LstHistorial->ItemIndex(), -1);
+}
+
 TEST_F(HistoryDropDown, FilteredCaptionsAreCutAt54ForTextAnd55ForALink) {
     if (OnXP()) GTEST_SKIP() << "captions are never shortened on Windows XP";
     const std::wstring t54 = L"match" + std::wstring(49, L'a');
