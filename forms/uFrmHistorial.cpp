@@ -10,6 +10,7 @@
 #include "classlib/ListView.h"
 #include "classlib/Menus.h"
 #include "classlib/Strings.h"
+#include "uFrmKorvelink.h"
 
 namespace app {
 
@@ -75,7 +76,12 @@ int TFrmHistorial::ItemCount() const { return LstHistorial->Count(); }
 void TFrmHistorial::FormCreate(TComponent*) {
     SetCaption(L"Clean History");
     // Every entry, ticked, with its plain trimmed title and its ID beside it.
-    FillHistoryItems(*LstHistorial, LoadAndCleanHistory(), 2, kCaptionLength, true);
+    // Through the main window's full fill when there is one, which also
+    // brings the drop-down's total line up to date.
+    if (FrmKorvelink)
+        FrmKorvelink->LlenarLstHistorialTodos(LstHistorial, true, 2);
+    else
+        FillHistoryItems(*LstHistorial, LoadAndCleanHistory(), 2, kCaptionLength, true);
 }
 
 void TFrmHistorial::FormKeyDown(TComponent*, WORD& key, TShiftState) {

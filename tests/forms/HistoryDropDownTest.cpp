@@ -536,6 +536,8 @@ TEST_F(HistoryDropDown, CleanMenuHidesTheMessageBarFirst) {
     WriteHistory({L"10150000000101>One"});
     TTestMainWindow& f = OpenReal();
     f.MostrarPnlMsgs(L"Old news", MsgInformation);
+    f.FillHistoryListFiltered(L"one");
+    ASSERT_EQ(f.Label1->Caption(), L"Result: 1 video link clicked recently");
     ModalSeen seen;
     seen.owner = f.Handle();
     seen.main = &f;
@@ -547,6 +549,8 @@ TEST_F(HistoryDropDown, CleanMenuHidesTheMessageBarFirst) {
     EXPECT_EQ(seen.items, 1);
     EXPECT_TRUE(seen.barLeaving);
     EXPECT_NE(f.LblMensaje->Caption(), kEmpty);
+    // The window's fill is the main window's full fill: the total line follows.
+    EXPECT_EQ(f.Label1->Caption(), L"Total 1 video link clicked recently");
 }
 
 // --- backup ------------------------------------------------------------------------------------------
