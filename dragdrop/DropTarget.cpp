@@ -474,7 +474,13 @@ TDropTargetTransferThread::TDropTargetTransferThread(TCustomDropTarget* dropTarg
                                                      LONG effect)
     : cls::TThread(true), dropTarget_(dropTarget), dataObject_(dataObject, true), effect_(effect) {
     FreeOnTerminate = true;
-    OnTerminate = [dropTarget](cls::TThread*) { dropTarget->EndAsyncTransfer(); };
+    // The hand-back runs on the GUI thread, whose apartment the data object
+    // belongs to; and once the end is announced nothing may hold it (this
+    // object is freed later, on the worker).
+    OnTerminate = [this, dropTarget](cls::TThread*) {
+        dataObject_.reset();
+        dropTarget->EndAsyncTransfer();
+    };
     try {
         OleCheck(CoMarshalInterThreadInterfaceInStream(IID_IDataObject, dataObject, &dataObjectStream_));
         OleCheck(CoMarshalInterThreadInterfaceInStream(IID_IDataObjectAsyncCapability, dataObject,

@@ -180,9 +180,18 @@ void TFrmKorvelink::AnalyzeLink(const std::wstring& text, int mode) {
 void TFrmKorvelink::SearchVideos(const std::wstring& videoId) {
     if (searching_) return;
     if (PnlInfoInicio->Visible()) PnlInfoInicio->Hide();
+    // Busy from here on: the login window dispatches queued messages before
+    // it disables this window, and the donation reminder waits for the end
+    // of a search.
+    searching_ = true;
     if (AskLoginBeforeSearch && LoggedInUserId.empty()) {
         AskLoginBeforeSearch = false;
-        MostrarFrmLogin(false);
+        try {
+            MostrarFrmLogin(false);
+        } catch (...) {
+            searching_ = false;
+            throw;
+        }
     }
     OcultarPnlMsgs();
     SetSearchControlsEnabled(false);
@@ -193,7 +202,6 @@ void TFrmKorvelink::SearchVideos(const std::wstring& videoId) {
     MostrarPnlMsgs(SearchingMessage, MsgWorking);
     SuppressLinkChange = true;
 
-    searching_ = true;
     try {
         TStringList list;
         std::wstring title, shortTitle;

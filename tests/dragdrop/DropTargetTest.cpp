@@ -487,6 +487,7 @@ public:
         EndEffect = effect;
         return S_OK;
     }
+    ULONG Refs() const { return refs_; }
     bool Started = false;
     HRESULT EndResult = E_PENDING;
     DWORD EndEffect = 0;
@@ -503,7 +504,12 @@ TEST_F(DropTargetTest, AsyncTransferReadsAndDropsOnAWorker) {
     target.AllowAsyncTransfer = true;
     int starts = 0, ends = 0;
     target.OnStartAsyncTransfer = [&](cls::TComponent*) { ++starts; };
-    target.OnEndAsyncTransfer = [&](cls::TComponent*) { ++ends; };
+    // At the end neither the target nor its worker may hold the source.
+    ULONG refsAtEnd = 0;
+    target.OnEndAsyncTransfer = [&](cls::TComponent*) {
+        ++ends;
+        refsAtEnd = source.Refs();
+    };
     std::wstring dropped;
     bool onWorker = false;
     target.OnDrop = [&](cls::TComponent*, cls::TShiftState, POINT, LONG&) {
@@ -529,6 +535,7 @@ TEST_F(DropTargetTest, AsyncTransferReadsAndDropsOnAWorker) {
     }
     EXPECT_FALSE(target.AsyncTransfer());
     EXPECT_EQ(ends, 1);
+    EXPECT_EQ(refsAtEnd, 1u);
     EXPECT_STREQ(dropped.c_str(), L"async");
     EXPECT_TRUE(onWorker);
     EXPECT_EQ(source.EndResult, S_OK);

@@ -29,18 +29,19 @@ std::wstring ChildTexts(HWND parent, const wchar_t* className, bool visibleOnly 
 
 TEST(LoginWindow, FirstSearchOffersItAndEscGoesOnWithTheSearch) {
     if (!_wgetenv(L"KORVELINK_FAKESITE_LOG")) GTEST_SKIP() << "needs tests/fakesite/run-with-site.sh";
-    const std::wstring data = cls::IncludeTrailingPathDelimiter(_wgetenv(L"APPDATA")) + L"Korvelink\\";
-    cls::ForceDirectories(data);
-    ASSERT_TRUE(cls::WriteFileBytes(data + L"Config.ini", "\xEF\xBB\xBF[General]\r\nNoMostrarMsgDonar=1\r\n"));
+    ASSERT_TRUE(WriteFirstStartSettings());
 
     RunningProgram p;
     HWND w = p.WaitForWindow(L"TFrmKorvelink");
     ASSERT_NE(w, nullptr);
     HWND edit = FindChildWindow(w, L"Edit"), results = FindChildWindow(w, L"TScrollBox");
     Sleep(1000);
-    const wchar_t* const link = L"https://www.facebook.com/video.php?v=10150000000101";
-    SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(link));
-    PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 1);
+    const std::wstring link = L"https://www.facebook.com/video.php?v=10150000000101";
+    ASSERT_TRUE(ClickInto(w, edit)) << "the link box did not take the focus";
+    TypeText(link);
+    ASSERT_TRUE(WaitUntil([&] { return WindowText(edit) == link; }, 5000))
+        << "the box holds: " << cls::WideToUtf8(WindowText(edit));
+    PressKey(VK_RETURN);
 
     HWND login = p.WaitForWindow(L"TFrmLogin");
     ASSERT_NE(login, nullptr) << "no login window before the first search";

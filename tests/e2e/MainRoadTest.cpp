@@ -34,14 +34,7 @@ constexpr size_t kSdSize = 262161;
 // snapshot, an SD and an HD row.
 constexpr POINT kSdLabel = {243, 97};
 
-std::wstring ShellFolder(int csidl) {
-    wchar_t buf[MAX_PATH] = {};
-    if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buf))) return {};
-    return cls::IncludeTrailingPathDelimiter(buf);
-}
-
-// The program's own folders in this prefix.
-std::wstring DataFolder() { return ShellFolder(CSIDL_APPDATA) + L"Korvelink\\"; }
+// Where the program downloads in this prefix.
 std::wstring DownloadFolder() { return ShellFolder(CSIDL_PERSONAL) + L"Korvelink\\"; }
 
 void DeleteFilesIn(const std::wstring& folder) {
@@ -58,39 +51,6 @@ std::string SitePattern(size_t size) {
     std::string s(size, '\0');
     for (size_t i = 0; i < size; ++i) s[i] = static_cast<char>(i % 251);
     return s;
-}
-
-std::wstring ClassOf(HWND w) {
-    wchar_t name[64] = {};
-    GetClassNameW(w, name, 64);
-    return name;
-}
-
-// The window with the keyboard focus in the thread of Window.
-HWND FocusOf(HWND window) {
-    GUITHREADINFO info = {sizeof(info)};
-    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) return nullptr;
-    return info.hwndFocus;
-}
-
-// Brings the window forward and clicks into the control until it has the
-// focus: a click that comes while the window is still being activated can
-// go astray, as it can for a user, who then clicks again.
-bool ClickInto(HWND window, HWND control) {
-    // Asked from here while it is in front already, Wine may leave the
-    // window deaf to the next clicks.
-    if (GetForegroundWindow() != window) SetForegroundWindow(window);
-    for (int attempt = 0; attempt < 4; ++attempt) {
-        Sleep(300);
-        RECT r;
-        GetWindowRect(control, &r);
-        ClickAt({(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-        if (WaitUntil([&] { return GetForegroundWindow() == window && FocusOf(window) == control; }, 1000))
-            return true;
-        std::printf("click %d into the control missed; focus on %ls, foreground %ls\n", attempt + 1,
-                    ClassOf(FocusOf(window)).c_str(), ClassOf(GetForegroundWindow()).c_str());
-    }
-    return false;
 }
 
 // The visible direct children of a window with the class name.
@@ -149,16 +109,14 @@ POINT TrayIconPoint() {
 
 TEST(MainRoad, SearchDownloadHistoryTrayAndExit) {
     if (!_wgetenv(L"KORVELINK_FAKESITE_LOG")) GTEST_SKIP() << "needs tests/fakesite/run-with-site.sh";
-    const std::wstring data = DataFolder(), downloads = DownloadFolder();
+    const std::wstring data = ProgramDataFolder(), downloads = DownloadFolder();
     ASSERT_FALSE(data.empty());
     ASSERT_FALSE(downloads.empty());
-    // A first start: no history, no earlier downloads; the donation
-    // reminder is turned off so that no modal window comes in between.
-    cls::ForceDirectories(data);
+    // A first start: no history, no earlier downloads.
+    ASSERT_TRUE(WriteFirstStartSettings());
     DeleteFileW((data + L"Historial.dat").c_str());
     DeleteFilesIn(data + L"Miniaturas\\");
     DeleteFilesIn(downloads);
-    ASSERT_TRUE(cls::WriteFileBytes(data + L"Config.ini", "\xEF\xBB\xBF[General]\r\nNoMostrarMsgDonar=1\r\n"));
 
     RunningProgram p;
     ASSERT_TRUE(p.Started());
@@ -203,7 +161,7 @@ TEST(MainRoad, SearchDownloadHistoryTrayAndExit) {
     // Click the standard-definition link with the mouse.
     POINT label = {kSdLabel.x + 30, kSdLabel.y + 8};
     ClientToScreen(panel, &label);
-    ClickAt(label);
+    ASSERT_TRUE(ClickAt(label));
     HWND dw = p.WaitForWindow(DownloadWindowClass, 10000);
     ASSERT_NE(dw, nullptr) << "no download window";
     EXPECT_TRUE(WaitUntil([&] { return WindowText(dw) == L"Download Complete"; }, 20000))
@@ -231,7 +189,7 @@ TEST(MainRoad, SearchDownloadHistoryTrayAndExit) {
 
     // An empty link box and Down: the history drop-down with the video.
     ASSERT_TRUE(ClickInto(w, edit));
-    SendMessageW(edit, EM_SETSEL, 0, -1);
+    SelectAllByKeyboard();
     PressKey(VK_DELETE);
     ASSERT_TRUE(WaitUntil([&] { return WindowText(edit).empty(); }, 3000));
     PressKey(VK_DOWN);
@@ -255,13 +213,13 @@ TEST(MainRoad, SearchDownloadHistoryTrayAndExit) {
     // A click on the icon brings the window back.
     POINT icon = TrayIconPoint();
     ASSERT_GE(icon.x, 0) << "no notification area";
-    ClickAt(icon);
+    ASSERT_TRUE(ClickAt(icon));
     EXPECT_TRUE(WaitUntil([&] { return IsWindowVisible(w) != FALSE; }, 5000));
 
     // Hidden again, the icon's menu ends the program: its last item, Exit.
     PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(w); }, 3000));
-    ClickAt(icon, true);
+    ASSERT_TRUE(ClickAt(icon, true));
     HWND menu = nullptr;
     EXPECT_TRUE(WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(menu); }, 5000));
     Sleep(200);

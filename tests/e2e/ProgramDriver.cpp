@@ -1,6 +1,9 @@
 #include "ProgramDriver.h"
 
+#include <cstdio>
 #include <vector>
+
+#include <shlobj.h>
 
 #include "classlib/Files.h"
 
@@ -74,6 +77,29 @@ DWORD RunningProgram::WaitForExit(DWORD timeoutMs) const {
     return code;
 }
 
+std::wstring ShellFolder(int csidl) {
+    wchar_t buf[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, csidl, nullptr, SHGFP_TYPE_CURRENT, buf))) return {};
+    return cls::IncludeTrailingPathDelimiter(buf);
+}
+
+std::wstring ProgramDataFolder() {
+    std::wstring appData = ShellFolder(CSIDL_APPDATA);
+    return appData.empty() ? std::wstring() : appData + L"Korvelink\\";
+}
+
+bool WriteFirstStartSettings() {
+    std::wstring data = ProgramDataFolder();
+    return !data.empty() && cls::ForceDirectories(data) &&
+           cls::WriteFileBytes(data + L"Config.ini", "\xEF\xBB\xBF[General]\r\nNoMostrarMsgDonar=1\r\n");
+}
+
+std::wstring ClassOf(HWND w) {
+    wchar_t name[64] = {};
+    GetClassNameW(w, name, 64);
+    return name;
+}
+
 std::wstring WindowText(HWND h) {
     // WM_GETTEXT, unlike GetWindowText, reads a control of another process.
     int length = static_cast<int>(SendMessageW(h, WM_GETTEXTLENGTH, 0, 0));
@@ -105,15 +131,8 @@ HWND FindChildWindow(HWND parent, const std::wstring& className) {
 }
 
 void PressCtrlShortcut(HWND window, WORD key) {
-    if (!IsWindowVisible(window)) ShowWindow(window, SW_SHOWNORMAL);
-    SetForegroundWindow(window);
-    Sleep(200);
-    INPUT in[4] = {};
-    for (INPUT& i : in) i.type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[3].ki.wVk = VK_CONTROL;
-    in[1].ki.wVk = in[2].ki.wVk = key;
-    in[2].ki.dwFlags = in[3].ki.dwFlags = KEYEVENTF_KEYUP;
-    SendInput(4, in, sizeof(INPUT));
+    BringToFront(window);
+    PressKey(key, VK_CONTROL);
 }
 
 void ExitProgram(HWND mainWindow) { PressCtrlShortcut(mainWindow, 'W'); }
@@ -193,24 +212,116 @@ ScopedRegistryString::~ScopedRegistryString() {
 }
 
 namespace {
+
 void Send(INPUT* inputs, UINT count) { SendInput(count, inputs, sizeof(INPUT)); }
+
+// A mouse event at a screen point. Wine maps 0..65535 onto the pixels by
+// truncation, so the middle of the pixel's share is the value that lands
+// on it.
+INPUT MouseAt(POINT screen, DWORD flags) {
+    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+    INPUT in = {};
+    in.type = INPUT_MOUSE;
+    in.mi.dx = static_cast<LONG>((2LL * screen.x + 1) * 65536 / (2LL * w));
+    in.mi.dy = static_cast<LONG>((2LL * screen.y + 1) * 65536 / (2LL * h));
+    in.mi.dwFlags = flags | MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    return in;
+}
+
+bool CursorAt(POINT p) {
+    POINT c;
+    return GetCursorPos(&c) && c.x == p.x && c.y == p.y;
+}
+
+// Moves the pointer and waits until it stays there. For 100 ms after a
+// change Wine answers GetCursorPos from its own record, later from the X
+// server; a late motion event can still move the record back meanwhile.
+bool MovePointer(POINT screen) {
+    INPUT move = MouseAt(screen, 0);
+    Send(&move, 1);
+    const DWORD start = GetTickCount();
+    DWORD since = start;
+    while (GetTickCount() - start < 3000) {
+        Sleep(20);
+        if (!CursorAt(screen))
+            since = GetTickCount();
+        else if (GetTickCount() - since > 150)
+            return true;
+    }
+    POINT c = {};
+    GetCursorPos(&c);
+    std::printf("the pointer did not settle on %ld,%ld; it is at %ld,%ld\n", screen.x, screen.y, c.x, c.y);
+    return false;
+}
+
+DWORD ButtonFlag(bool right, bool up) {
+    if (right) return up ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_RIGHTDOWN;
+    return up ? MOUSEEVENTF_LEFTUP : MOUSEEVENTF_LEFTDOWN;
+}
+
+GUITHREADINFO ThreadInfoOf(HWND window) {
+    GUITHREADINFO info = {sizeof(info)};
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info)) info = {sizeof(info)};
+    return info;
+}
+
 }  // namespace
 
-void ClickAt(POINT screen, bool right) {
-    const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
-    INPUT in[3] = {};
-    for (INPUT& i : in) {
-        i.type = INPUT_MOUSE;
-        i.mi.dx = screen.x * 65535 / (w - 1);
-        i.mi.dy = screen.y * 65535 / (h - 1);
+bool BringToFront(HWND window) {
+    if (!IsWindowVisible(window)) ShowWindow(window, SW_SHOWNORMAL);
+    // Asked from here while it is in front already, Wine may leave the
+    // window deaf to the next clicks.
+    if (GetForegroundWindow() != window) SetForegroundWindow(window);
+    // Input goes where the window's own thread has put the activation.
+    if (WaitUntil([&] { return GetForegroundWindow() == window && ThreadInfoOf(window).hwndActive == window; },
+                  5000))
+        return true;
+    std::printf("%ls did not come to the front; %ls is there\n", ClassOf(window).c_str(),
+                ClassOf(GetForegroundWindow()).c_str());
+    return false;
+}
+
+bool ClickAt(POINT screen, bool right) {
+    if (!MovePointer(screen)) return false;
+    INPUT in[2] = {MouseAt(screen, ButtonFlag(right, false)), MouseAt(screen, ButtonFlag(right, true))};
+    Send(in, 2);
+    return true;
+}
+
+HWND FocusOf(HWND window) { return ThreadInfoOf(window).hwndFocus; }
+
+bool ClickInto(HWND window, HWND control) {
+    if (!BringToFront(window)) return false;
+    RECT r;
+    GetWindowRect(control, &r);
+    const POINT middle = {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    if (HWND shown = WindowFromPoint(middle); shown != control) {
+        std::printf("%ls covers the middle of %ls\n", ClassOf(shown).c_str(), ClassOf(control).c_str());
+        return false;
     }
-    in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    in[1].mi.dwFlags = (right ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_LEFTDOWN) | MOUSEEVENTF_ABSOLUTE;
-    in[2].mi.dwFlags = (right ? MOUSEEVENTF_RIGHTUP : MOUSEEVENTF_LEFTUP) | MOUSEEVENTF_ABSOLUTE;
-    // Wine takes the press more reliably once the pointer has arrived.
-    Send(in, 1);
-    Sleep(100);
-    Send(in + 1, 2);
+    if (!MovePointer(middle)) return false;
+    // The control takes the mouse capture with the press and keeps it until
+    // the release: proof that the press went to it and nowhere else.
+    INPUT down = MouseAt(middle, MOUSEEVENTF_LEFTDOWN), up = MouseAt(middle, MOUSEEVENTF_LEFTUP);
+    Send(&down, 1);
+    const bool pressed = WaitUntil([&] { return ThreadInfoOf(window).hwndCapture == control; }, 3000);
+    const HWND capture = ThreadInfoOf(window).hwndCapture;
+    Send(&up, 1);
+    if (!pressed) {
+        std::printf("the press meant for %ls went to %ls\n", ClassOf(control).c_str(),
+                    capture ? ClassOf(capture).c_str() : L"no window of the program");
+        return false;
+    }
+    if (WaitUntil(
+            [&] {
+                GUITHREADINFO info = ThreadInfoOf(window);
+                return !info.hwndCapture && info.hwndFocus == control && GetForegroundWindow() == window;
+            },
+            3000))
+        return true;
+    std::printf("after the click into %ls the focus is on %ls and %ls is in front\n", ClassOf(control).c_str(),
+                ClassOf(FocusOf(window)).c_str(), ClassOf(GetForegroundWindow()).c_str());
+    return false;
 }
 
 void TypeText(const std::wstring& text) {
@@ -224,12 +335,24 @@ void TypeText(const std::wstring& text) {
     }
 }
 
-void PressKey(WORD vk) {
-    INPUT in[2] = {};
-    in[0].type = in[1].type = INPUT_KEYBOARD;
-    in[0].ki.wVk = in[1].ki.wVk = vk;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    Send(in, 2);
+void PressKey(WORD vk, WORD modifier) {
+    INPUT in[4] = {};
+    for (INPUT& i : in) i.type = INPUT_KEYBOARD;
+    UINT n = 0;
+    if (modifier) in[n++].ki.wVk = modifier;
+    in[n++].ki.wVk = vk;
+    in[n].ki.wVk = vk;
+    in[n++].ki.dwFlags = KEYEVENTF_KEYUP;
+    if (modifier) {
+        in[n].ki.wVk = modifier;
+        in[n++].ki.dwFlags = KEYEVENTF_KEYUP;
+    }
+    Send(in, n);
+}
+
+void SelectAllByKeyboard() {
+    PressKey(VK_END);
+    PressKey(VK_HOME, VK_SHIFT);
 }
 
 std::wstring ArtifactsFolder() {

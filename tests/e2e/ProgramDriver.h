@@ -31,10 +31,24 @@ private:
     DWORD pid_ = 0;
 };
 
+// A shell folder of this prefix's user, with a trailing delimiter; empty
+// when the shell has none.
+std::wstring ShellFolder(int csidl);
+// The program's data folder in this prefix: Config.ini, history, thumbnails.
+std::wstring ProgramDataFolder();
+// Settings as a first start finds them, but with the donation reminder off:
+// the reminder is a modal window two seconds after the start that would
+// take the input of a test that is not about it.
+bool WriteFirstStartSettings();
+
 // The text of any window, also one of another process.
 std::wstring WindowText(HWND window);
+std::wstring ClassOf(HWND window);
 // The first window below Parent (at any depth) of the class, or null.
 HWND FindChildWindow(HWND parent, const std::wstring& className);
+// Shows the window when hidden and brings it to the front; false, with what
+// is in front printed, when its thread has not activated it in time.
+bool BringToFront(HWND window);
 // Brings the window to the front (showing it when hidden) and presses a key
 // with Ctrl held, from the keyboard as a user would. Menus of another
 // process cannot be read under Wine, so their shortcuts are the way in.
@@ -67,9 +81,25 @@ private:
 };
 
 // Real input through SendInput, as a user's mouse and keyboard give it.
-void ClickAt(POINT screen, bool right = false);
+// Every mouse event carries its position: a press without one lands where
+// Wine last saw the pointer, which a late motion event of the X server can
+// have put back at an earlier place. False when the pointer never settled
+// on the point.
+bool ClickAt(POINT screen, bool right = false);
+// The window with the keyboard focus in the thread of Window.
+HWND FocusOf(HWND window);
+// Brings the window to the front and clicks into the middle of the control.
+// True only when the control itself took the press (it holds the mouse
+// capture while the button is down) and afterwards has the keyboard focus
+// in the window in front; otherwise prints where the click went.
+bool ClickInto(HWND window, HWND control);
 void TypeText(const std::wstring& text);
-void PressKey(WORD vk);
+// Presses a key, with a modifier key (VK_SHIFT, VK_CONTROL) held when one
+// is given.
+void PressKey(WORD vk, WORD modifier = 0);
+// Selects the whole text of the edit box that has the focus from the
+// keyboard (End, Shift+Home), so it comes after a click in the same queue.
+void SelectAllByKeyboard();
 
 // Polls the condition every 50 ms; false when it still fails after the time.
 template <class Pred>

@@ -22,9 +22,15 @@ MessageBoxContent AnswerBox(RunningProgram& p, int button) {
     ClickDialogButton(box, button);
     return c;
 }
+
+// Each start finds the settings of a first start, reminder off.
+class Startup : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(WriteFirstStartSettings()); }
+};
 }  // namespace
 
-TEST(Startup, MainWindowOpensAndClosesCleanly) {
+TEST_F(Startup, MainWindowOpensAndClosesCleanly) {
     RunningProgram p;
     ASSERT_TRUE(p.Started());
     HWND w = p.WaitForWindow(MainWindowClass);
@@ -44,7 +50,7 @@ TEST(Startup, MainWindowOpensAndClosesCleanly) {
     EXPECT_EQ(p.WaitForExit(), 0u);
 }
 
-TEST(Startup, SecondInstanceIsTurnedAwayAndFirstKeepsRunning) {
+TEST_F(Startup, SecondInstanceIsTurnedAwayAndFirstKeepsRunning) {
     RunningProgram first;
     ASSERT_TRUE(first.Started());
     HWND w = first.WaitForWindow(MainWindowClass);
@@ -64,7 +70,7 @@ TEST(Startup, SecondInstanceIsTurnedAwayAndFirstKeepsRunning) {
     EXPECT_EQ(first.WaitForExit(), 0u);
 }
 
-TEST(Startup, NameHeldByAnotherKindOfObjectStopsWithCode2) {
+TEST_F(Startup, NameHeldByAnotherKindOfObjectStopsWithCode2) {
     // An event of the same name makes the mutex creation itself fail.
     HANDLE squatter = CreateEventW(nullptr, TRUE, FALSE, L"Korvelink");
     ASSERT_NE(squatter, nullptr);
@@ -77,7 +83,7 @@ TEST(Startup, NameHeldByAnotherKindOfObjectStopsWithCode2) {
     CloseHandle(squatter);
 }
 
-TEST(Startup, WindowsOlderThanXpStopsWithCode1) {
+TEST_F(Startup, WindowsOlderThanXpStopsWithCode1) {
     ScopedRegistryString version(HKEY_CURRENT_USER, VersionKey, L"Version", L"win2k");
     RunningProgram p;
     ASSERT_TRUE(p.Started());
@@ -87,7 +93,7 @@ TEST(Startup, WindowsOlderThanXpStopsWithCode1) {
     EXPECT_EQ(p.WaitForExit(), 1u);
 }
 
-TEST(Startup, XpWithOldBrowserOffersThePageAndStopsWithCode6) {
+TEST_F(Startup, XpWithOldBrowserOffersThePageAndStopsWithCode6) {
     ScopedRegistryString version(HKEY_CURRENT_USER, VersionKey, L"Version", L"winxp");
     // A registered browser without a version resource counts as version 0.
     std::wstring page = cls::ExtractFilePath(ProgramPath()) + L"ie8prereqxp.html";
@@ -105,7 +111,7 @@ TEST(Startup, XpWithOldBrowserOffersThePageAndStopsWithCode6) {
     EXPECT_EQ(p.WaitForExit(), 6u);
 }
 
-TEST(Startup, XpWithCurrentBrowserStarts) {
+TEST_F(Startup, XpWithCurrentBrowserStarts) {
     ScopedRegistryString version(HKEY_CURRENT_USER, VersionKey, L"Version", L"winxp");
     RunningProgram p;
     ASSERT_TRUE(p.Started());

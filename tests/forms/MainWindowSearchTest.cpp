@@ -224,6 +224,33 @@ TEST_F(MainWindowSearch, FirstSearchOffersTheLoginOnce) {
     EXPECT_FALSE(AskLoginBeforeSearch);
 }
 
+TEST_F(MainWindowSearch, TheReminderWaitsUntilTheFirstSearchAndItsLoginHaveEnded) {
+    REQUIRE_SITE();
+    TTestMainWindow& f = Open();
+    // A first run: the reminder is armed; the test gives its ticks itself.
+    f.Timer4->SetInterval(3600000);
+    f.FormActivate(&f);
+    ASSERT_TRUE(f.Timer4->Enabled());
+    bool busyInLogin = false;
+    f.insideLogin = [&] {
+        // The login window dispatches what is queued before it disables
+        // the main window: the reminder's tick among it.
+        busyInLogin = f.Searching();
+        f.Timer4Timer(f.Timer4);
+    };
+    Type(kVideo101);
+    PressKey(VK_RETURN);
+    WaitForSearch();
+    EXPECT_EQ(f.loginWindows, std::vector<bool>{false});
+    EXPECT_TRUE(busyInLogin);
+    EXPECT_EQ(f.panels, 1);
+    EXPECT_TRUE(f.donateModes.empty());
+    // Its next tick after the search opens it.
+    ASSERT_TRUE(f.Timer4->Enabled());
+    f.Timer4Timer(f.Timer4);
+    EXPECT_EQ(f.donateModes, std::vector<int>{2});
+}
+
 TEST_F(MainWindowSearch, SampleLinkSearchesTheBuiltInVideo) {
     REQUIRE_SITE();
     LoggedInUserId = L"100004000000001";
