@@ -52,10 +52,6 @@ void CopyField(wchar_t (&dest)[N], const std::wstring& src, size_t max) {
     std::copy_n(src.data(), n, dest);
 }
 
-// Posted by an icon that re-added itself after the shell's restart: the
-// broadcast has reached every window of ours by the time it arrives.
-constexpr UINT WM_TRAYRESTARTHANDLED = WM_TRAYNOTIFY + 1;
-
 // Tooltip windows of the notification area carry this style bit when they
 // are balloons.
 constexpr LONG BalloonStyleBit = 1 << 2;
@@ -128,16 +124,6 @@ LRESULT TTrayIconHandler::HandleMessage(HWND wnd, UINT msg, WPARAM wp, LPARAM lp
         // An event may free the icon or the handler: nothing of this object
         // is touched after the call.
         if (it != live_.end()) it->second->HandleIconMessage(lp);
-        return 0;
-    }
-    if (msg != 0 && msg == TaskbarCreatedMessage()) {
-        std::vector<TTrayIcon*> icons;
-        for (auto& [id, icon] : live_) icons.push_back(icon);
-        for (TTrayIcon* icon : icons) icon->TaskbarCreated();
-        return 0;
-    }
-    if (msg == WM_TRAYRESTARTHANDLED) {
-        for (auto& [id, icon] : live_) icon->restartHeard_ = false;
         return 0;
     }
     switch (msg) {
@@ -599,16 +585,10 @@ void TTrayIcon::HookAppProc(UINT msg, WPARAM wp, LPARAM lp) {
 }
 
 void TTrayIcon::TaskbarCreated() {
-    // The broadcast reaches the application window and the shared window:
-    // the second hearing finds the icon handled.
-    if (restartHeard_) return;
-    restartHeard_ = true;
-    PostMessageW(Handle(), WM_TRAYRESTARTHANDLED, 0, 0);
-    // The shell restarted and holds none of our icons any more.
+    // The shell restarted and holds none of our icons any more. Only the
+    // application window's hook hears this, so each icon is added once.
     iconAdded_ = false;
-    // A refused add may mean a hearing that came after the mark was
-    // cleared already put the icon back.
-    if (iconVisible_ && !AddTrayIcon()) iconAdded_ = ModifyTrayIcon();
+    if (iconVisible_) AddTrayIcon();
 }
 
 void TTrayIcon::HookForm() {

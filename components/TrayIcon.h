@@ -201,7 +201,6 @@ protected:
     virtual void DoBalloonHintClick();
 
 private:
-    friend class TTrayIconHandler;
     bool Notify(DWORD message);
     void PrepareIconData();
     void ClickTimerProc();
@@ -233,9 +232,6 @@ private:
     int iconIndex_ = 0;
     bool designPreview_ = false;
     bool settingMDIForm_ = true;
-    // Set while the shell's restart is being handled: the application window
-    // and the shared window both hear its broadcast.
-    bool restartHeard_ = false;
     cls::TImageList* iconList_ = nullptr;
     cls::TPopupMenu* popupMenu_ = nullptr;
     bool cycleIcons_ = false;

@@ -408,8 +408,7 @@ TEST_F(TrayIconTest, TaskbarCreatedAddsVisibleIconsAgain) {
     shown.SetIconVisible(true);
     ASSERT_TRUE(shown.IconAdded());
     calls.clear();
-    // Broadcast as the shell does, so the shared window must be a
-    // top-level window to hear it.
+    // Broadcast as the shell does: the application window hears it.
     DWORD_PTR answer = 0;
     SendMessageTimeoutW(HWND_BROADCAST, TaskbarCreatedMessage(), 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
     PumpFor(20);
@@ -420,7 +419,7 @@ TEST_F(TrayIconTest, TaskbarCreatedAddsVisibleIconsAgain) {
 
     // A new shell that refuses the icon leaves it not added.
     result = FALSE;
-    SendMessageW(shown.Handle(), TaskbarCreatedMessage(), 0, 0);
+    SendMessageW(cls::Application.Handle(), TaskbarCreatedMessage(), 0, 0);
     EXPECT_TRUE(shown.IconVisible());
     EXPECT_FALSE(shown.IconAdded());
 }
