@@ -288,8 +288,6 @@ bool ClickAt(POINT screen, bool right) {
     return true;
 }
 
-HWND FocusOf(HWND window) { return ThreadInfoOf(window).hwndFocus; }
-
 bool ClickInto(HWND window, HWND control) {
     if (!BringToFront(window)) return false;
     RECT r;
@@ -320,7 +318,7 @@ bool ClickInto(HWND window, HWND control) {
             3000))
         return true;
     std::printf("after the click into %ls the focus is on %ls and %ls is in front\n", ClassOf(control).c_str(),
-                ClassOf(FocusOf(window)).c_str(), ClassOf(GetForegroundWindow()).c_str());
+                ClassOf(ThreadInfoOf(window).hwndFocus).c_str(), ClassOf(GetForegroundWindow()).c_str());
     return false;
 }
 

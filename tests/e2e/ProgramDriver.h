@@ -86,8 +86,6 @@ private:
 // have put back at an earlier place. False when the pointer never settled
 // on the point.
 bool ClickAt(POINT screen, bool right = false);
-// The window with the keyboard focus in the thread of Window.
-HWND FocusOf(HWND window);
 // Brings the window to the front and clicks into the middle of the control.
 // True only when the control itself took the press (it holds the mouse
 // capture while the button is down) and afterwards has the keyboard focus
