@@ -8,7 +8,7 @@ set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/.." && pwd)"
 export KORVELINK_BUILD="${KORVELINK_BUILD:-$root/build}"
-. "$here/wine-env.sh"
+. "$here/wine-env.sh" ""
 
 bench="$KORVELINK_BUILD/bin/InputBench.exe"
 if [ ! -f "$bench" ]; then

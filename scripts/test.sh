@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds everything and runs every test under Wine in a
-# private prefix. Ends with ctest's summary; exits non-zero on any failure.
+# Sets up the machine, builds everything and runs every test under Wine in
+# the tests' own prefix inside the build tree. Ends with ctest's summary;
+# exits non-zero on any failure.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 export KORVELINK_BUILD="${KORVELINK_BUILD:-$(cd "$here/.." && pwd)/build}"
+# Refuses, before anything is touched, a test prefix that would be the
+# user's own.
+. "$here/wine-env.sh" ""
 
 if [ "${1:-}" != "--inner" ]; then
     "$here/setup.sh"
@@ -14,7 +18,6 @@ if [ "${1:-}" != "--inner" ]; then
     exec "$0" --inner
 fi
 
-. "$here/wine-env.sh"
 stop_wine() { wineserver -k 2>/dev/null || true; }
 trap stop_wine EXIT
 "$here/wine-prefix.sh"

@@ -14,7 +14,7 @@
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
 root="$(cd "$here/../.." && pwd)"
-. "$root/scripts/wine-env.sh"
+. "$root/scripts/wine-env.sh" ""
 export KORVELINK_BUILD
 
 routes=()
