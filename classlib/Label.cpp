@@ -1,5 +1,8 @@
 #include "Label.h"
 
+#include <climits>
+#include <vector>
+
 namespace cls {
 
 TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) {
@@ -73,8 +76,28 @@ void TLabel::Paint(HDC dc) {
         int textHeight = calc.bottom - calc.top;
         r.top = layout_ == tlCenter ? (height_ - textHeight) / 2 : height_ - textHeight;
     }
-    DrawTextW(dc, caption_.c_str(), -1, &r, flags);
+    if (!(font_.Style() & fsUnderline) || !DrawLineAtMeasuredAdvances(dc, r)) DrawTextW(dc, caption_.c_str(), -1, &r, flags);
     SelectObject(dc, old);
+}
+
+bool TLabel::DrawLineAtMeasuredAdvances(HDC dc, const RECT& r) const {
+    if (caption_.find_first_of(L"\r\n\t") != std::wstring::npos) return false;
+    if (showAccelChar_ && caption_.find(L'&') != std::wstring::npos) return false;
+    const int count = static_cast<int>(caption_.size());
+    std::vector<int> ends(count);
+    int fit = 0;
+    SIZE size{};
+    if (!GetTextExtentExPointW(dc, caption_.c_str(), count, INT_MAX, &fit, ends.data(), &size) || fit != count)
+        return false;
+    const int width = r.right - r.left;
+    // A line that must wrap or be shortened is laid out by the system.
+    if (size.cx > width && (wordWrap_ || ellipsis_ == epEndEllipsis)) return false;
+    std::vector<int> advances(count);
+    for (int i = 0; i < count; ++i) advances[i] = ends[i] - (i ? ends[i - 1] : 0);
+    int x = r.left;
+    if (alignment_ == taCenter) x += (width - size.cx) / 2;
+    if (alignment_ == taRightJustify) x += width - size.cx;
+    return ExtTextOutW(dc, x, r.top, 0, nullptr, caption_.c_str(), count, advances.data()) != FALSE;
 }
 
 }  // namespace cls
