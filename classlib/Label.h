@@ -47,12 +47,10 @@ protected:
 private:
     UINT TextFlags() const;
     void AdjustSize();
-    // Some fonts' small bitmaps advance by less than the widths the font
-    // reports, so a line drawn as a whole ends short of its underline (and
-    // of the size measured for it). Placed at the reported advances, text
-    // and underline end together. False when the line needs the system's
-    // layout (line breaks, tabs, a hot key, wrapping or an ellipsis).
-    bool DrawLineAtMeasuredAdvances(HDC dc, const RECT& r) const;
+    // One line without tabs or a hot key, drawn unshortened: its underline
+    // is drawn by the label.
+    bool IsPlainLine(HDC dc) const;
+    void DrawUnderline(HDC dc, const RECT& r, UINT flags) const;
 
     bool autoSize_ = true;
     bool wordWrap_ = false;
