@@ -1,5 +1,9 @@
 #include "Label.h"
 
+#include <algorithm>
+
+#include "classlib/Bitmap.h"
+
 namespace cls {
 
 TLabel::TLabel(TComponent* owner) : TGraphicControl(owner) {
@@ -73,8 +77,71 @@ void TLabel::Paint(HDC dc) {
         int textHeight = calc.bottom - calc.top;
         r.top = layout_ == tlCenter ? (height_ - textHeight) / 2 : height_ - textHeight;
     }
+    if ((font_.Style() & fsUnderline) && IsPlainLine(dc)) {
+        // The letters are drawn exactly as without the underline, so a
+        // label that underlines itself on hover does not move.
+        TFont plain(font_);
+        plain.SetStyle(font_.Style() & ~fsUnderline);
+        SelectObject(dc, plain.Handle());
+        DrawTextW(dc, caption_.c_str(), -1, &r, flags);
+        DrawUnderline(dc, r, flags);
+        SelectObject(dc, old);
+        return;
+    }
     DrawTextW(dc, caption_.c_str(), -1, &r, flags);
     SelectObject(dc, old);
+}
+
+bool TLabel::IsPlainLine(HDC dc) const {
+    if (caption_.find_first_of(L"\r\n\t") != std::wstring::npos) return false;
+    if (showAccelChar_ && caption_.find(L'&') != std::wstring::npos) return false;
+    SIZE size{};
+    GetTextExtentPoint32W(dc, caption_.c_str(), static_cast<int>(caption_.size()), &size);
+    return size.cx <= width_ || (!wordWrap_ && ellipsis_ != epEndEllipsis);
+}
+
+void TLabel::DrawUnderline(HDC dc, const RECT& r, UINT flags) const {
+    const int width = r.right - r.left, height = r.bottom - r.top;
+    if (width <= 0 || height <= 0) return;
+    // Some fonts' small bitmaps advance by less than the widths the font
+    // reports, and the font's own underline follows the widths: it would
+    // run past the last letter. The line ends where the letters' ink does.
+    TBitmap ink(width, height);
+    ink.Fill(MakeBGRA(255, 255, 255));
+    HGDIOBJ oldInkFont = SelectObject(ink.DC(), GetCurrentObject(dc, OBJ_FONT));
+    SetBkMode(ink.DC(), TRANSPARENT);
+    SetTextColor(ink.DC(), RGB(0, 0, 0));
+    RECT inkRect = {0, 0, width, height};
+    DrawTextW(ink.DC(), caption_.c_str(), -1, &inkRect, flags);
+    SelectObject(ink.DC(), oldInkFont);
+    GdiFlush();
+    int inkRight = -1;
+    for (int x = width - 1; x >= 0 && inkRight < 0; --x)
+        for (int y = 0; y < height; ++y)
+            if ((ink.Pixel(x, y) & 0xFFFFFF) != 0xFFFFFF) {
+                inkRight = x;
+                break;
+            }
+    if (inkRight < 0) return;
+
+    SIZE size{};
+    GetTextExtentPoint32W(dc, caption_.c_str(), static_cast<int>(caption_.size()), &size);
+    int left = r.left;
+    if (flags & DT_CENTER) left += (width - size.cx) / 2;
+    if (flags & DT_RIGHT) left += width - size.cx;
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    int below = 1, thickness = 1;
+    OUTLINETEXTMETRICW otm{};
+    otm.otmSize = sizeof(otm);
+    if (GetOutlineTextMetricsW(dc, sizeof(otm), &otm)) {
+        below = -otm.otmsUnderscorePosition;
+        thickness = std::max(1, int(otm.otmsUnderscoreSize));
+    }
+    const int top = r.top + tm.tmAscent + below;
+    RECT line = {std::max(left, int(r.left)), top, r.left + inkRight + 1, top + thickness};
+    cls::Brush brush(CreateSolidBrush(GetTextColor(dc)));
+    FillRect(dc, &line, brush.get());
 }
 
 }  // namespace cls

@@ -47,6 +47,10 @@ protected:
 private:
     UINT TextFlags() const;
     void AdjustSize();
+    // One line without tabs or a hot key, drawn unshortened: its underline
+    // is drawn by the label.
+    bool IsPlainLine(HDC dc) const;
+    void DrawUnderline(HDC dc, const RECT& r, UINT flags) const;
 
     bool autoSize_ = true;
     bool wordWrap_ = false;

@@ -147,6 +147,13 @@ int StrToIntDef(std::wstring_view s, int def) {
     return (v < INT_MIN || v > INT_MAX) ? def : static_cast<int>(v);
 }
 
+int StrToInt(std::wstring_view s) {
+    int64_t v = StrToInt64Def(s, int64_t(INT_MAX) + 1);
+    if (v < INT_MIN || v > INT_MAX)
+        throw EConvertError(WideToUtf8(L"'" + std::wstring(s) + L"' is not a valid integer value"));
+    return static_cast<int>(v);
+}
+
 bool IsAsciiDigits(std::wstring_view s) {
     if (s.empty()) return false;
     for (wchar_t c : s)

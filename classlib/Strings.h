@@ -2,9 +2,10 @@
 // where the name says so (Pos, Copy), as the rest of the code counts them;
 // out-of-range arguments are clamped instead of throwing.
 #pragma once
+#include <cstdint>
+#include <stdexcept>
 #include <string>
 #include <string_view>
-#include <cstdint>
 
 namespace cls {
 
@@ -47,6 +48,14 @@ std::wstring IntToStr(int64_t v);
 // the text is not a number or does not fit.
 int64_t StrToInt64Def(std::wstring_view s, int64_t def);
 int StrToIntDef(std::wstring_view s, int def);
+// A text that should have been a number and is not.
+class EConvertError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+// As StrToIntDef, but a text that is not a number that fits raises
+// EConvertError naming it.
+int StrToInt(std::wstring_view s);
 bool IsAsciiDigits(std::wstring_view s);  // non-empty, 0-9 only
 
 }  // namespace cls

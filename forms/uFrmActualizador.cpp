@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <exception>
 #include <memory>
 
 #include "app/FolderTree.h"
@@ -15,7 +16,6 @@
 #include "classlib/Strings.h"
 #include "engine/Constants.h"
 #include "engine/HTTPGet.h"
-#include "forms/Settings.h"
 
 namespace app {
 
@@ -69,9 +69,8 @@ TUpdateInfo EvaluateVersionInfo(const std::optional<std::wstring>& number, const
                                 const std::optional<std::wstring>& link, int currentNumber) {
     TUpdateInfo info;
     if (!number || !text || !link) return info;
-    std::optional<int> newest = ParseInteger(*number);
-    if (!newest) return info;
-    if (*newest <= currentNumber) {
+    const int newest = StrToInt(*number);
+    if (newest <= currentNumber) {
         info.State = TUpdateState::UpToDate;
         return info;
     }
@@ -180,14 +179,20 @@ void TFrmActualizador::CheckForUpdates() {
     DeleteLocalCopy(local);
 
     TUpdateInfo info;
+    std::exception_ptr error;
     try {
         info = FetchVersionInfo();
     } catch (...) {
+        // Reported once the window shows its outcome.
+        error = std::current_exception();
         info = {};
     }
-    if (!*alive) return;
     DeleteLocalCopy(local);
+    if (*alive) ShowOutcome(info);
+    if (error) std::rethrow_exception(error);
+}
 
+void TFrmActualizador::ShowOutcome(const TUpdateInfo& info) {
     BtnCerrar->Show();
     LblEstado->SetCaption(UpdateStatusText(info));
     if (info.State == TUpdateState::Newer) {

@@ -36,8 +36,8 @@ struct TUpdateInfo {
 // and no blank or control character anywhere.
 bool IsWebAddress(const std::wstring& address);
 // The outcome of the three values of section "Info" (missing ones unset).
-// A number that is not a decimal integer, or a newer version whose
-// download address is not a web address, is a failure.
+// A newer version whose download address is not a web address is a
+// failure; a number that is not a decimal integer raises EConvertError.
 TUpdateInfo EvaluateVersionInfo(const std::optional<std::wstring>& number,
                                 const std::optional<std::wstring>& text,
                                 const std::optional<std::wstring>& link, int currentNumber = AppVersionNumber);
@@ -59,7 +59,9 @@ public:
 
     // The check runs while the window is shown; true once it has ended.
     bool CheckDone() const { return checkDone_; }
-    // Fetches and reads the version file and shows the outcome.
+    // Fetches and reads the version file and shows the outcome. An error
+    // raised on the way (a version number that is not an integer) is raised
+    // again once the outcome shows.
     void CheckForUpdates();
 
 private:
@@ -72,6 +74,7 @@ private:
     void BtnDescargarClick(cls::TComponent* sender);
 
     TUpdateInfo FetchVersionInfo();
+    void ShowOutcome(const TUpdateInfo& info);
 
     bool checkStarted_ = false;
     bool checkDone_ = false;

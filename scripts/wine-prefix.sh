@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Makes a Wine prefix with what the program and its tests need under Wine:
-# Wine's Tahoma and Marlett, a virtual desktop with a notification area and
+# Wine's Tahoma (bold made from the regular) and Marlett, a virtual desktop with a notification area and
 # no crash dialog. The two prefixes differ only in their folder links and in
 # who may delete them:
 #   wine-prefix.sh          the tests' prefix in the build tree, deleted and
@@ -38,9 +38,13 @@ make_prefix() {  # folder
         done
     fi
     # Wine's own Tahoma and Marlett (the window font and the caption-button
-    # glyphs) are only found in the prefix's Fonts folder.
+    # glyphs) are only found in the prefix's Fonts folder. Not its Tahoma
+    # Bold: from 13 pixels up it draws the regular letters, so bold headings
+    # would show plain; without it bold is made from the regular Tahoma.
     mkdir -p "$WINEPREFIX/drive_c/windows/Fonts"
-    cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    for font in /usr/share/wine/fonts/*.ttf; do
+        [ "$(basename "$font")" = tahomabd.ttf ] || cp "$font" "$WINEPREFIX/drive_c/windows/Fonts/"
+    done
     # A virtual desktop gives the windows frames and a notification area even
     # on a bare X server without a window manager.
     wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1 9>&-

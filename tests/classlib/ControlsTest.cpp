@@ -244,6 +244,48 @@ TEST(Controls, LabelSizesItselfToItsText) {
     EXPECT_EQ(fixed->Width(), 33);
 }
 
+TEST(Controls, AnUnderlinedLabelsUnderlineEndsWhereItsTextEnds) {
+    struct Row {
+        const wchar_t* caption;
+        int height;
+        TAlignment alignment;
+    } rows[] = {
+        {L"Test a link now!", -11, taLeftJustify}, {L"korvelink.example/", -11, taLeftJustify},
+        {L"korvelink.example/", -13, taLeftJustify}, {L"Test a link now!", -11, taCenter},
+        {L"www", -11, taRightJustify},
+    };
+    for (const Row& row : rows) {
+        TForm form(nullptr, PlainForm());
+        auto* label = New<TLabel>(
+            &form, {.Left = 10, .Top = 10, .Width = 150, .Height = 24, .Font = TFontSpec{.Height = row.height, .Style = fsUnderline, .Color = clBlack}},
+            {.Caption = row.caption, .AutoSize = false, .Alignment = row.alignment});
+        Snapshot shot(form);
+        auto dark = [&](int x, int y) { return (shot.At(x, y) & 0xFF) < 128; };
+        const RECT b = label->BoundsRect();
+        // The underline is the row with the longest run of ink.
+        int lineY = -1, lineLength = 0;
+        for (int y = b.top; y < b.bottom; ++y) {
+            int length = 0;
+            for (int x = b.left; x < b.right; ++x) length += dark(x, y);
+            if (length > lineLength) lineLength = length, lineY = y;
+        }
+        int lineRight = -1, textRight = -1;
+        for (int x = b.left; x < b.right; ++x) {
+            if (dark(x, lineY)) lineRight = x;
+            for (int y = b.top; y < b.bottom; ++y)
+                if (y != lineY && dark(x, y)) textRight = x;
+        }
+        ASSERT_GT(textRight, b.left) << row.caption;
+        EXPECT_EQ(lineRight, textRight) << row.caption << " " << row.height;
+        // Underlining moves no letter (a link underlined on hover stays put).
+        label->Font().SetStyle(0);
+        Snapshot plain(form);
+        for (int y = b.top; y < b.bottom; ++y)
+            for (int x = b.left; x < b.right; ++x)
+                if (y != lineY) ASSERT_EQ(plain.At(x, y), shot.At(x, y)) << row.caption << " at " << x << "," << y;
+    }
+}
+
 TEST(Controls, ControlsTakeTheParentsFontUntilGivenTheirOwn) {
     TForm form(nullptr, PlainForm());
     auto* panel = New<TPanel>(&form, {.Width = 100, .Height = 100});

@@ -10,6 +10,7 @@
 #include "Version.h"
 #include "app/Links.h"
 #include "classlib/Application.h"
+#include "classlib/Bitmap.h"
 #include "classlib/Button.h"
 #include "classlib/Edit.h"
 #include "classlib/ExtCtrls.h"
@@ -67,6 +68,21 @@ void WhileModal(const std::function<void()>& open, const std::function<void()>& 
     EXPECT_LT(ticks, 50) << "closed by the guard";
 }
 
+// Dark pixels of a label, as its parent draws it on white, whose right
+// neighbour is dark too: strokes at least two pixels wide.
+int WideInkOf(TLabel* label) {
+    TWinControl* parent = label->Parent();
+    TBitmap shot(parent->ClientWidth(), parent->ClientHeight());
+    SendMessageW(parent->Handle(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(shot.DC()), PRF_CLIENT);
+    GdiFlush();
+    const RECT b = label->BoundsRect();
+    int ink = 0;
+    for (int y = b.top; y < b.bottom; ++y)
+        for (int x = b.left; x + 1 < b.right; ++x)
+            ink += (shot.Pixel(x, y) & 0xFF) < 128 && (shot.Pixel(x + 1, y) & 0xFF) < 128;
+    return ink;
+}
+
 }  // namespace
 
 TEST(AboutTexts, VersionAndAddress) {
@@ -91,6 +107,16 @@ TEST_F(AboutWindow, OpensCompactWithItsTexts) {
     for (TButton* b : {form.BtnDonate, form.BtnCreditos, form.BtnAceptar}) EXPECT_EQ(b->Top(), 93);
     EXPECT_GE(form.Label5->Top(), form.Panel1->Height());
     EXPECT_GE(form.Memo1->Top(), form.Panel1->Height());
+}
+
+TEST_F(AboutWindow, TheProgramsNameIsDrawnBold) {
+    TFrmAbout form;
+    auto* regular = New<TLabel>(form.Panel1, {.Left = 200, .Top = 10, .Font = TFontSpec{.Height = -13}},
+                                {.Caption = L"Korvelink", .Transparent = true});
+    ASSERT_EQ(form.Label1->Font().Height(), -13);
+    // Regular strokes at this size are mostly one pixel wide, bold ones two.
+    const int bold = WideInkOf(form.Label1), plain = WideInkOf(regular);
+    EXPECT_GT(bold, plain * 3 / 2 + 5) << "bold " << bold << ", regular " << plain;
 }
 
 TEST_F(AboutWindow, CreditsEnlargeTheWindowAndHideTheirButton) {

@@ -171,11 +171,7 @@ TEST(UpdateWindowLogic, VersionValuesGiveTheOutcome) {
         {std::nullopt, L"4.2.6", link, TUpdateState::Failed},
         {L"425142", std::nullopt, link, TUpdateState::Failed},
         {L"425142", L"4.2.6", std::nullopt, TUpdateState::Failed},
-        {L"", L"", L"", TUpdateState::Failed},
-        // Not an integer.
-        {L"4.2.6", L"4.2.6", link, TUpdateState::Failed},
-        {L"425142x", L"4.2.6", link, TUpdateState::Failed},
-        {L"99999999999", L"4.2.6", link, TUpdateState::Failed},
+        {L"", L"", std::nullopt, TUpdateState::Failed},
         // A newer version may only send the user to a web page.
         {L"425142", L"4.2.6", L"file:///C:/Windows/System32/calc.exe", TUpdateState::Failed},
         {L"425142", L"4.2.6", L"calc.exe", TUpdateState::Failed},
@@ -194,6 +190,17 @@ TEST(UpdateWindowLogic, VersionValuesGiveTheOutcome) {
         }
     }
     EXPECT_EQ(AppVersionNumber, 425141);
+    // A number that is not an integer is a conversion error that names it,
+    // once all three keys are there.
+    for (const wchar_t* number : {L"4.2.6", L"425142x", L"99999999999", L""}) {
+        try {
+            EvaluateVersionInfo(number, L"4.2.6", link);
+            ADD_FAILURE() << "no error for " << number;
+        } catch (const EConvertError& e) {
+            EXPECT_EQ(Utf8ToWide(e.what()), std::wstring(L"'") + number + L"' is not a valid integer value");
+        }
+    }
+    EXPECT_EQ(EvaluateVersionInfo(L"4.2.6", std::nullopt, link).State, TUpdateState::Failed);
 }
 
 TEST(UpdateWindowLogic, StatusTexts) {
@@ -302,7 +309,6 @@ TEST_F(UpdateWindow, EveryFailureReadsAsAnErrorWithoutADownload) {
         VersionUrl(L"update.invalid"),                 // no server
         L"http://korvelink.example/download/none",     // no file (404 page)
         VersionUrl(L"notfound.kvupdate.test"),         // a valid file sent as an error
-        VersionUrl(L"badnumber.kvupdate.test"),        // "4.2.6" as the number
         VersionUrl(L"nolink.kvupdate.test"),           // a key missing
         VersionUrl(L"badlink.kvupdate.test"),          // newer, pointing at a program
         L"http://big.kvupdate.test/stream/100000/KV.currver",  // far too big for a version file
@@ -320,6 +326,41 @@ TEST_F(UpdateWindow, EveryFailureReadsAsAnErrorWithoutADownload) {
     EXPECT_TRUE(shell_.empty());
     // Failures show in the window only; no error box on top of it.
     EXPECT_TRUE(boxes_.empty());
+}
+
+TEST_F(UpdateWindow, ANumberThatIsNotAnIntegerShowsTheErrorThenReachesTheDefaultHandler) {
+    UpdateFileURL = VersionUrl(L"badnumber.kvupdate.test");
+    struct Box {
+        std::wstring text, status;
+        bool closeShown, closeFocused, copyLeft;
+    };
+    std::vector<Box> seen;
+    ScopedHook<MessageBoxFunc> box(MessageBoxHook, [&](HWND, const std::wstring& text, const std::wstring&, UINT) {
+        TFrmActualizador* f = FrmActualizador;
+        seen.push_back({text, f ? f->LblEstado->Caption() : L"(no window)", f && f->BtnCerrar->Visible(),
+                        f && f->BtnCerrar->Focused(), LocalCopyExists()});
+        return IDOK;
+    });
+    TForm main(nullptr, {.Caption = L"main"});
+    main.Show();
+    UINT_PTR timer = SetTimer(nullptr, 0, 50, nullptr);
+    Application.OnMessage = [&](MSG& m) {
+        if (m.message == WM_TIMER && m.wParam == timer && FrmActualizador && FrmActualizador->CheckDone())
+            FrmActualizador->BtnCerrar->Click();
+        return false;
+    };
+    OpenUpdaterWindow(&main);
+    Application.OnMessage = nullptr;
+    KillTimer(nullptr, timer);
+    main.Hide();
+    // The window had shown its outcome when the error was reported.
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].text, L"'4.2.6' is not a valid integer value");
+    EXPECT_EQ(seen[0].status, kFailed);
+    EXPECT_TRUE(seen[0].closeShown);
+    EXPECT_TRUE(seen[0].closeFocused);
+    EXPECT_FALSE(seen[0].copyLeft);
+    EXPECT_TRUE(shell_.empty());
 }
 
 TEST_F(UpdateWindow, AStaleLocalCopyIsNeverRead) {
