@@ -2,14 +2,30 @@
 
 #include <windows.h>
 
+#include <functional>
+#include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/History.h"
 #include "classlib/Button.h"
+#include "classlib/Edit.h"
 #include "classlib/Label.h"
+#include "classlib/Menus.h"
 #include "classlib/Raii.h"
 #include "forms/DownloadStart.h"
+#include "forms/uFrmAbout.h"
+#include "forms/uFrmActualizador.h"
+#include "forms/uFrmDestinationFolder.h"
+#include "forms/uFrmDonate.h"
+#include "forms/uFrmFindFacebookUserID.h"
+#include "forms/uFrmHistorial.h"
+#include "forms/uFrmLogin.h"
+#include "forms/uFrmSearchFacebookVideoLinks.h"
 #include "tests/forms/DownloadTestSupport.h"
+#include "tests/forms/LoginTestSupport.h"
+#include "tests/forms/MainWindowTestSupport.h"
 #include "tests/support/GdiObjects.h"
 
 using namespace app;
@@ -74,6 +90,116 @@ TEST_F(GdiLeakTest, ClosedDownloadWindowsLeaveNoGdiObjects) {
     const GdiObjects before = CountGdiObjects();
     for (int i = 1; i <= 20; ++i) ASSERT_NO_FATAL_FAILURE(DownloadAndClose(i));
     ExpectNoGrowthPerWindow(before, CountGdiObjects(), 20);
+}
+
+// The main window with its real windows behind its menu commands.
+class TRealWindowsMain : public mainwin_test::TTestMainWindow {
+protected:
+    void OpenFindUserIdWindow() override { TFrmKorvelink::OpenFindUserIdWindow(); }
+    void OpenDestinationFolderWindow() override { TFrmKorvelink::OpenDestinationFolderWindow(); }
+    void OpenUpdaterWindow() override { TFrmKorvelink::OpenUpdaterWindow(); }
+    void OpenAboutWindow() override { TFrmKorvelink::OpenAboutWindow(); }
+    std::optional<bool> OpenDonateWindow(int mode) override { return TFrmKorvelink::OpenDonateWindow(mode); }
+    void OpenCleanHistoryWindow() override { TFrmKorvelink::OpenCleanHistoryWindow(); }
+    void ShowSearchLinksForm() override { TFrmKorvelink::ShowSearchLinksForm(); }
+    bool UserIdFormExists() const override { return TFrmKorvelink::UserIdFormExists(); }
+};
+
+HWND HandleOf(cls::TForm* form) { return form ? form->Handle() : nullptr; }
+
+class GdiWindowsTest : public mainwin_test::MainWindowTest {
+protected:
+    GdiWindowsTest() : factory_(LoginBrowserFactory), updateUrl_(UpdateFileURL) {
+        LoginBrowserFactory = [this](HWND, const std::wstring&) -> std::unique_ptr<TLoginBrowser> {
+            auto b = std::make_unique<logintest::TFakeLoginBrowser>(log_);
+            browser_ = b.get();
+            return b;
+        };
+    }
+    ~GdiWindowsTest() override {
+        LoginBrowserFactory = factory_;
+        UpdateFileURL = updateUrl_;
+    }
+
+    // Open returns once its window shows, or for a modal one once it has
+    // gone; meanwhile, when the window is up and Ready says it has done what
+    // it does on opening, it is closed as its title bar's X would close it.
+    void OpenAndClose(const std::function<void()>& open, const std::function<HWND()>& window,
+                      const std::function<bool()>& ready) {
+        UINT_PTR timer = SetTimer(nullptr, 0, 20, nullptr);
+        cls::Application.OnMessage = [&](MSG& m) {
+            if (m.message != WM_TIMER || m.wParam != timer) return false;
+            HWND w = window();
+            if (w && IsWindowVisible(w) && ready()) PostMessageW(w, WM_CLOSE, 0, 0);
+            return true;
+        };
+        open();
+        EXPECT_TRUE(formstest::PumpUntil([&] { return window() == nullptr; }, 15000)) << "left open";
+        cls::Application.OnMessage = nullptr;
+        KillTimer(nullptr, timer);
+        formstest::Pump(10);
+    }
+
+    logintest::TBrowserLog log_;
+    logintest::TFakeLoginBrowser* browser_ = nullptr;
+
+private:
+    decltype(LoginBrowserFactory) factory_;
+    std::wstring updateUrl_;
+};
+
+TEST_F(GdiWindowsTest, WindowsOpenedOverAndOverLeaveNoGdiObjects) {
+    if (!SiteRunning()) GTEST_SKIP() << "needs tests/fakesite/run-with-site.sh";
+    cls::ForceDirectories(engine::DataFolder);
+    EscribirArchivoConfig(L"NoMostrarMsgDonar", L"1");
+    cls::TStringList history;
+    for (const wchar_t* line : {L"10150000000101>A clip", L"222>Other video"}) history.Add(line);
+    ASSERT_TRUE(history.SaveToFile(HistoryFileName()));
+    UpdateFileURL = L"http://newer.kvupdate.test/download/KV.currver";
+    TRealWindowsMain& f = Open<TRealWindowsMain>();
+
+    auto up = [] { return true; };
+    struct Case {
+        const char* name;
+        std::function<void()> open;
+        std::function<HWND()> window;
+        std::function<bool()> ready;
+    } cases[] = {
+        {"result panels",
+         [&] {
+             // Each search frees the last one's panels and builds its own.
+             f.EdtEnlace->SetText(L"https://www.facebook.com/video.php?v=10150000000101");
+             f.EdtEnlace->SetFocus();
+             PressKey(VK_RETURN);
+             WaitForSearch();
+             EXPECT_TRUE(f.HasVideoPanels());
+         },
+         [] { return HWND(nullptr); }, up},
+        {"login", [&] { OpenLoginWindow(&f, false); }, [] { return HandleOf(FrmLogin); },
+         [&] {
+             browser_->Load(logintest::PageBytes(L"LOGINPAGE_LOGIN"));
+             return true;
+         }},
+        {"user ID", [&] { f.FindFacebookUserID1->Click(); }, [] { return HandleOf(FrmFindFacebookUserID); }, up},
+        {"search links", [&] { f.SearchPublicVideoLinks1->Click(); },
+         [] { return HandleOf(FrmSearchFacebookVideoLinks); }, up},
+        {"About", [&] { f.MnuAcercaDe->Click(); }, [] { return HandleOf(FrmAbout); }, up},
+        {"Donate", [&] { f.MnuDonar->Click(); }, [] { return HandleOf(FrmDonate); }, up},
+        {"updater", [&] { f.MnuCheckUpdates->Click(); }, [] { return HandleOf(FrmActualizador); },
+         [] { return FrmActualizador->BtnDescargar->Visible(); }},
+        {"destination folder", [&] { f.MnuSelDestFolder->Click(); }, [] { return HandleOf(FrmDestinationFolder); },
+         up},
+        {"clean history", [&] { f.MnuLimpiarHistorial->Click(); }, [] { return HandleOf(FrmHistorial); }, up},
+    };
+    constexpr int Opened = 10;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        // The first one registers its window classes and fills the caches.
+        OpenAndClose(c.open, c.window, c.ready);
+        const GdiObjects before = CountGdiObjects();
+        for (int i = 0; i < Opened; ++i) OpenAndClose(c.open, c.window, c.ready);
+        ExpectNoGrowthPerWindow(before, CountGdiObjects(), Opened);
+    }
 }
 
 }  // namespace
