@@ -170,7 +170,11 @@ void TForm::CreateParams(TCreateParams& p) {
     p.OwnClass = true;
     p.ClassStyle = CS_DBLCLKS;
     HINSTANCE inst = GetModuleHandleW(nullptr);
-    if (!iconName_.empty()) {
+    // Only a class still to be registered takes icons, and keeps them for the
+    // program's life: loaded for every window, the small one, a copy of its
+    // own, would be lost each time.
+    WNDCLASSEXW registered = {sizeof(registered)};
+    if (!iconName_.empty() && !GetClassInfoExW(inst, windowClass_.c_str(), &registered)) {
         p.Icon = LoadIconW(inst, iconName_.c_str());
         p.SmallIcon = static_cast<HICON>(LoadImageW(inst, iconName_.c_str(), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
                                                     GetSystemMetrics(SM_CYSMICON), 0));

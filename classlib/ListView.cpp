@@ -16,6 +16,11 @@ TListView::TListView(TComponent* owner) : TWinControl(owner) {
     SetTabStop(true);
 }
 
+TListView::~TListView() {
+    // The window outlives this body: it must not draw with freed pictures.
+    if (checkImages_ && HandleAllocated()) SendMessageW(Handle(), LVM_SETIMAGELIST, LVSIL_STATE, 0);
+}
+
 void TListView::SetProps(const Props& p) {
     columns_ = p.Columns;
     showColumnHeaders_ = p.ShowColumnHeaders;
@@ -56,6 +61,8 @@ DWORD TListView::ExtendedStyle() const {
 void TListView::HandleCreated() {
     HWND h = Wnd();
     SendMessageW(h, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, ExtendedStyle());
+    if (checkboxes_)
+        checkImages_.reset(reinterpret_cast<HIMAGELIST>(SendMessageW(h, LVM_GETIMAGELIST, LVSIL_STATE, 0)));
     for (size_t i = 0; i < columns_.size(); ++i) {
         LVCOLUMNW col = {};
         col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;

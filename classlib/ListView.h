@@ -13,10 +13,9 @@
 #include <vector>
 
 #include "classlib/Controls.h"
+#include "classlib/ImgList.h"
 
 namespace cls {
-
-class TImageList;
 
 struct TListColumn {
     std::wstring Caption;
@@ -48,6 +47,7 @@ public:
     };
 
     explicit TListView(TComponent* owner);
+    ~TListView() override;
     void SetProps(const Props& props);
 
     int Count() const;
@@ -116,6 +116,9 @@ private:
     bool hotTrack_ = false;
     THotTrackStyles hotTrackStyles_ = 0;
     TImageList* smallImages_ = nullptr;
+    // The check boxes' pictures: the control makes them, but as it shares
+    // its image lists it leaves them to be freed here.
+    ImageList checkImages_;
     int updates_ = 0;
     bool redrawStopped_ = false;
 };

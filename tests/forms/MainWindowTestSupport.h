@@ -157,15 +157,19 @@ protected:
         app::LoggedInUserId.clear();
     }
 
-    TTestMainWindow& Open() {
+    // Window: TTestMainWindow or a test's own variant of it.
+    template <class Window = TTestMainWindow>
+    Window& Open() {
         CloseWindow();
-        form_ = std::make_unique<TTestMainWindow>();
+        auto form = std::make_unique<Window>();
+        Window& window = *form;
+        form_ = std::move(form);
         cls::Application.SetMainForm(form_.get());
         app::FrmKorvelink = form_.get();
         engine::PageFetchOwner = form_.get();
         form_->Show();
         formstest::Pump(30);
-        return *form_;
+        return window;
     }
     void CloseWindow() {
         if (!form_) return;
