@@ -210,11 +210,6 @@ TEST(MainRoad, SearchDownloadHistoryTrayAndExit) {
     // Hidden again, the icon's menu ends the program: its last item, Exit.
     PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(w); }, 3000));
-    ASSERT_TRUE(ClickAt(icon, true));
-    EXPECT_NE(WaitForPopupMenu(), nullptr);
-    Sleep(200);
-    PressKey(VK_UP);
-    Sleep(100);
-    PressKey(VK_RETURN);
+    ASSERT_TRUE(PickFromIconMenu(icon, VK_UP));
     EXPECT_EQ(p.WaitForExit(), 0u);
 }

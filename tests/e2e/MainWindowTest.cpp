@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <utility>
 
 #include "ProgramDriver.h"
 #include "classlib/Files.h"
@@ -38,16 +39,20 @@ bool ForgetSettings() {
     return WriteFirstStartSettings();
 }
 
+// The main window of the started program and its link box; null for what
+// did not come.
+std::pair<HWND, HWND> MainWindowAndLinkBox(const RunningProgram& p) {
+    HWND w = p.Started() ? p.WaitForWindow(MainWindowClass) : nullptr;
+    return {w, w ? FindChildWindow(w, L"Edit") : nullptr};
+}
+
 }  // namespace
 
 TEST(MainWindow, EnterInTheLinkBoxSearchesTheSite) {
     if (!_wgetenv(L"KORVELINK_FAKESITE_LOG")) GTEST_SKIP() << "needs tests/fakesite/run-with-site.sh";
     ASSERT_TRUE(ForgetSettings());
     RunningProgram p;
-    ASSERT_TRUE(p.Started());
-    HWND w = p.WaitForWindow(MainWindowClass);
-    ASSERT_NE(w, nullptr);
-    HWND edit = FindChildWindow(w, L"Edit");
+    const auto [w, edit] = MainWindowAndLinkBox(p);
     ASSERT_NE(edit, nullptr);
     Sleep(500);
     EXPECT_TRUE(testing_support::SaveWindowScreenshot(w, ArtifactsFolder() + L"main-window.png"));
@@ -99,10 +104,7 @@ TEST(MainWindow, EnterInTheLinkBoxSearchesTheSite) {
 TEST(MainWindow, BackFromTheNotificationAreaTypingGoesToTheLinkBox) {
     ASSERT_TRUE(ForgetSettings());
     RunningProgram p;
-    ASSERT_TRUE(p.Started());
-    HWND w = p.WaitForWindow(MainWindowClass);
-    ASSERT_NE(w, nullptr);
-    HWND edit = FindChildWindow(w, L"Edit");
+    const auto [w, edit] = MainWindowAndLinkBox(p);
     ASSERT_NE(edit, nullptr);
     EXPECT_TRUE(WaitForFocus(w, FindChildWindow(w, L"TScrollBox")));
 
@@ -122,18 +124,8 @@ TEST(MainWindow, BackFromTheNotificationAreaTypingGoesToTheLinkBox) {
 
         POINT icon = TrayIconPoint();
         ASSERT_GE(icon.x, 0) << "no notification area";
-        if (round.fromMenu) {
-            ASSERT_TRUE(ClickAt(icon, true));
-            ASSERT_NE(WaitForPopupMenu(), nullptr);
-            Sleep(200);
-            // The open menu holds the pointer, which Wine then moves for no
-            // other program: its first item, "Show", from the keyboard.
-            PressKey(VK_DOWN);
-            Sleep(100);
-            PressKey(VK_RETURN);
-        } else {
-            ASSERT_TRUE(ClickAt(icon));
-        }
+        // "Show" is the menu's first item.
+        ASSERT_TRUE(round.fromMenu ? PickFromIconMenu(icon, VK_DOWN) : ClickAt(icon));
         ASSERT_TRUE(WaitUntil([&] { return IsWindowVisible(w) != FALSE; }, 5000)) << "the window stayed hidden";
         EXPECT_TRUE(WaitForFocus(w, edit));
         TypeText(round.typed);

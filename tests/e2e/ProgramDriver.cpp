@@ -346,10 +346,18 @@ POINT TrayIconPoint() {
     return {r.right - 10, (r.top + r.bottom) / 2};
 }
 
-HWND WaitForPopupMenu(DWORD timeoutMs) {
+bool PickFromIconMenu(POINT icon, WORD arrow) {
+    if (!ClickAt(icon, true)) return false;
     HWND menu = nullptr;
-    WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(menu); }, timeoutMs);
-    return menu && IsWindowVisible(menu) ? menu : nullptr;
+    if (!WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(menu); }, 5000)) {
+        std::printf("no menu opened on the icon\n");
+        return false;
+    }
+    Sleep(200);
+    PressKey(arrow);
+    Sleep(100);
+    PressKey(VK_RETURN);
+    return true;
 }
 
 bool WaitForFocus(HWND window, HWND control, DWORD timeoutMs) {

@@ -97,8 +97,11 @@ POINT CloseButtonPoint(HWND window);
 // The program's icon in the notification area: the desktop's taskbar shows
 // it at its right end. {-1, -1} without a taskbar.
 POINT TrayIconPoint();
-// The shown pop-up menu, or null after the timeout.
-HWND WaitForPopupMenu(DWORD timeoutMs = 5000);
+// Opens the notification icon's menu with a right click at Icon and picks
+// its first item (VK_DOWN) or its last (VK_UP) from the keyboard: the open
+// menu holds the pointer, which Wine then moves for no other program. False
+// when no menu opened.
+bool PickFromIconMenu(POINT icon, WORD arrow);
 // True when Window is in front with Control holding its keyboard focus
 // before the time is up; otherwise prints where they are.
 bool WaitForFocus(HWND window, HWND control, DWORD timeoutMs = 5000);
