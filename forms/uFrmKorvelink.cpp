@@ -318,11 +318,33 @@ void TFrmKorvelink::MnuSiempreVisibleClick(TComponent* sender) {
 // --- activation and the donation reminder ---------------------------------------------
 
 void TFrmKorvelink::ApplicationActivate(TComponent*) {
+    // The notification icon activates the program from inside the window's
+    // showing, before it is on screen and while no control of it can take
+    // the focus: act once it is there.
+    if (Visible() && !IsWindowVisible(Handle())) {
+        if (!activationFocusPosted_) PostMessageW(Handle(), CM_FOCUSFORACTIVATION, 0, 0);
+        activationFocusPosted_ = true;
+        return;
+    }
+    FocusForActivation();
+}
+
+void TFrmKorvelink::WMFocusForActivation(TMessage& msg) {
+    msg.Handled = true;
+    activationFocusPosted_ = false;
+    if (Application.Active()) FocusForActivation();
+}
+
+void TFrmKorvelink::FocusForActivation() {
     if (FirstActivation) {
         FirstActivation = false;
         ScllVideos->SetFocus();
         return;
     }
+    SelectLinkBox();
+}
+
+void TFrmKorvelink::SelectLinkBox() {
     if (IsWindowVisible(Handle()) && EdtEnlace->Enabled() && EdtEnlace->CanFocus()) {
         EdtEnlace->SetFocus();
         EdtEnlace->SelectAll();
@@ -465,6 +487,11 @@ void TFrmKorvelink::PopItemMostrarAplicacionClick(TComponent*) {
     Show();
     SetWindowState(wsNormal);
     Application.BringToFront();
+    // The window came back active before it was on screen, when the focus
+    // could only go to the window itself; and with another of its windows
+    // left open the program never stopped being active, so no activation
+    // comes to move it.
+    SelectLinkBox();
 }
 
 void TFrmKorvelink::TrayIcon1BalloonHintClick(components::TTrayIcon*) {

@@ -60,6 +60,9 @@ constexpr int MsgWorking = 3;
 
 // Posted to the main window to search a dropped link once the drop is over.
 constexpr UINT CM_SEARCHDROPPEDLINK = WM_APP + 0x310;
+// Posted to the main window by an activation that came while the window
+// was still on its way to the screen.
+constexpr UINT CM_FOCUSFORACTIVATION = WM_APP + 0x312;
 
 // --- pure helpers ----------------------------------------------------------------
 
@@ -346,6 +349,13 @@ private:
     // Steps shared by the commands that open a modal window.
     void PrepareModalWindow(bool freeSearchWindow);
     void FocusLinkBox();
+    // The link box focused with its whole text selected, when the window
+    // shows and the box is enabled.
+    void SelectLinkBox();
+    // The focus an activation gives: the results area the first time, the
+    // link box afterwards.
+    void FocusForActivation();
+    void WMFocusForActivation(cls::TMessage& msg);
     void CaretToEnd();
     void ShowLoggedOutAccountTexts();
     void OpenAddress(const wchar_t* address);
@@ -358,6 +368,7 @@ private:
 
     bool searching_ = false;
     bool donateFormCreated_ = false;
+    bool activationFocusPosted_ = false;
     bool dropShowImage_ = false;
     int messageKind_ = 0;
     std::wstring droppedVideoId_;

@@ -122,6 +122,7 @@ void TFrmKorvelink::CreateControls() {
     SetMessageHandler(WM_EXITSIZEMOVE, Method(this, &TFrmKorvelink::WMExitSizeMove));
     SetMessageHandler(WM_QUERYENDSESSION, Method(this, &TFrmKorvelink::WMQueryEndSession));
     SetMessageHandler(CM_SEARCHDROPPEDLINK, Method(this, &TFrmKorvelink::SearchDroppedLink));
+    SetMessageHandler(CM_FOCUSFORACTIVATION, Method(this, &TFrmKorvelink::WMFocusForActivation));
 }
 
 void TFrmKorvelink::CreateMenus() {

@@ -96,15 +96,6 @@ RemoteItem ReadListItem(HWND list, int index) {
     return r;
 }
 
-// The program's icon in the shell's notification area: the desktop's
-// taskbar shows it at its right end.
-POINT TrayIconPoint() {
-    HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
-    RECT r = {};
-    if (!tray || !GetWindowRect(tray, &r)) return {-1, -1};
-    return {r.right - 10, (r.top + r.bottom) / 2};
-}
-
 }  // namespace
 
 TEST(MainRoad, SearchDownloadHistoryTrayAndExit) {
@@ -219,12 +210,6 @@ TEST(MainRoad, SearchDownloadHistoryTrayAndExit) {
     // Hidden again, the icon's menu ends the program: its last item, Exit.
     PostMessageW(w, WM_SYSCOMMAND, SC_CLOSE, 0);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindowVisible(w); }, 3000));
-    ASSERT_TRUE(ClickAt(icon, true));
-    HWND menu = nullptr;
-    EXPECT_TRUE(WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(menu); }, 5000));
-    Sleep(200);
-    PressKey(VK_UP);
-    Sleep(100);
-    PressKey(VK_RETURN);
+    ASSERT_TRUE(PickFromIconMenu(icon, VK_UP));
     EXPECT_EQ(p.WaitForExit(), 0u);
 }

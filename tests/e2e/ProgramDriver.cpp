@@ -1,5 +1,7 @@
 #include "ProgramDriver.h"
 
+#include <algorithm>
+#include <climits>
 #include <cstdio>
 #include <vector>
 
@@ -319,6 +321,52 @@ bool ClickInto(HWND window, HWND control) {
         return true;
     std::printf("after the click into %ls the focus is on %ls and %ls is in front\n", ClassOf(control).c_str(),
                 ClassOf(ThreadInfoOf(window).hwndFocus).c_str(), ClassOf(GetForegroundWindow()).c_str());
+    return false;
+}
+
+POINT CloseButtonPoint(HWND window) {
+    RECT r;
+    if (!GetWindowRect(window, &r)) return {-1, -1};
+    // The button sits in the top right corner of the frame.
+    RECT found = {LONG_MAX, LONG_MAX, LONG_MIN, LONG_MIN};
+    for (LONG y = r.top; y < std::min(r.bottom, r.top + 48); ++y)
+        for (LONG x = std::max(r.left, r.right - 64); x < r.right; ++x)
+            if (SendMessageW(window, WM_NCHITTEST, 0, MAKELPARAM(x, y)) == HTCLOSE) {
+                found = {std::min(found.left, x), std::min(found.top, y), std::max(found.right, x),
+                         std::max(found.bottom, y)};
+            }
+    if (found.left > found.right) return {-1, -1};
+    return {(found.left + found.right) / 2, (found.top + found.bottom) / 2};
+}
+
+POINT TrayIconPoint() {
+    HWND tray = FindWindowW(L"Shell_TrayWnd", nullptr);
+    RECT r = {};
+    if (!tray || !GetWindowRect(tray, &r)) return {-1, -1};
+    return {r.right - 10, (r.top + r.bottom) / 2};
+}
+
+bool PickFromIconMenu(POINT icon, WORD arrow) {
+    if (!ClickAt(icon, true)) return false;
+    HWND menu = nullptr;
+    if (!WaitUntil([&] { return (menu = FindWindowW(L"#32768", nullptr)) && IsWindowVisible(menu); }, 5000)) {
+        std::printf("no menu opened on the icon\n");
+        return false;
+    }
+    Sleep(200);
+    PressKey(arrow);
+    Sleep(100);
+    PressKey(VK_RETURN);
+    return true;
+}
+
+bool WaitForFocus(HWND window, HWND control, DWORD timeoutMs) {
+    if (WaitUntil([&] { return GetForegroundWindow() == window && ThreadInfoOf(window).hwndFocus == control; },
+                  timeoutMs))
+        return true;
+    std::printf("%ls is in front and the focus of %ls is on %ls, not on %ls\n",
+                ClassOf(GetForegroundWindow()).c_str(), ClassOf(window).c_str(),
+                ClassOf(ThreadInfoOf(window).hwndFocus).c_str(), ClassOf(control).c_str());
     return false;
 }
 

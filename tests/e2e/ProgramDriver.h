@@ -91,6 +91,20 @@ bool ClickAt(POINT screen, bool right = false);
 // capture while the button is down) and afterwards has the keyboard focus
 // in the window in front; otherwise prints where the click went.
 bool ClickInto(HWND window, HWND control);
+// The middle of the window's title-bar close button, found by asking the
+// window what lies where; {-1, -1} when it shows none.
+POINT CloseButtonPoint(HWND window);
+// The program's icon in the notification area: the desktop's taskbar shows
+// it at its right end. {-1, -1} without a taskbar.
+POINT TrayIconPoint();
+// Opens the notification icon's menu with a right click at Icon and picks
+// its first item (VK_DOWN) or its last (VK_UP) from the keyboard: the open
+// menu holds the pointer, which Wine then moves for no other program. False
+// when no menu opened.
+bool PickFromIconMenu(POINT icon, WORD arrow);
+// True when Window is in front with Control holding its keyboard focus
+// before the time is up; otherwise prints where they are.
+bool WaitForFocus(HWND window, HWND control, DWORD timeoutMs = 5000);
 void TypeText(const std::wstring& text);
 // Presses a key, with a modifier key (VK_SHIFT, VK_CONTROL) held when one
 // is given.

@@ -307,17 +307,38 @@ TEST_F(MainWindowTest, HelpMenuOpensItsAddresses) {
 
 TEST_F(MainWindowTest, CloseButtonHidesToTheNotificationArea) {
     TTestMainWindow& f = Open();
-    SendMessageW(f.Handle(), WM_CLOSE, 0, 0);
-    Pump(20);
-    EXPECT_FALSE(IsWindowVisible(f.Handle()));
-    EXPECT_EQ(formstest::TakeQuit(), -1);
-    EXPECT_TRUE(f.TrayIcon1->IconVisible());
+    f.EdtEnlace->SetText(L"abc");
+    // A click on the icon or its "Show" brings it back, ready for typing
+    // over the link box's text; also while another window of the program
+    // stayed open, which keeps the program active meanwhile.
+    const struct {
+        TMenuItem* show;
+        bool otherWindow;
+    } rounds[] = {{nullptr, false}, {f.PopItemMostrarAplicacion, false}, {nullptr, true}};
+    for (const auto& [show, otherWindow] : rounds) {
+        SCOPED_TRACE(std::string(show ? "Show" : "icon") + (otherWindow ? ", other window open" : ""));
+        TForm other;
+        if (otherWindow) other.Show();
+        f.Show();
+        f.ScllVideos->SetFocus();
+        SendMessageW(f.Handle(), WM_CLOSE, 0, 0);
+        Pump(20);
+        EXPECT_FALSE(IsWindowVisible(f.Handle()));
+        EXPECT_EQ(formstest::TakeQuit(), -1);
+        EXPECT_TRUE(f.TrayIcon1->IconVisible());
+        if (otherWindow) EXPECT_TRUE(Application.Active());
 
-    // A click on the icon brings it back.
-    f.TrayIcon1->OnClick(f.TrayIcon1);
-    Pump(20);
-    EXPECT_TRUE(IsWindowVisible(f.Handle()));
-    EXPECT_EQ(f.WindowState(), wsNormal);
+        if (show)
+            show->Click();
+        else
+            f.TrayIcon1->OnClick(f.TrayIcon1);
+        Pump(20);
+        EXPECT_TRUE(IsWindowVisible(f.Handle()));
+        EXPECT_EQ(f.WindowState(), wsNormal);
+        EXPECT_EQ(GetForegroundWindow(), f.Handle());
+        EXPECT_TRUE(f.EdtEnlace->Focused());
+        EXPECT_EQ(f.EdtEnlace->SelLength(), 3);
+    }
 }
 
 TEST_F(MainWindowTest, ExitRemovesTheIconAndEndsTheProgram) {
@@ -419,6 +440,22 @@ TEST_F(MainWindowTest, ActivationFocusesOnlyAUsableWindow) {
     f.ApplicationActivate(nullptr);
     EXPECT_FALSE(FirstActivation);
     EXPECT_TRUE(f.ScllVideos->Focused());
+
+    // One that comes while the window is on its way to the screen acts
+    // once it is there.
+    for (bool first : {true, false}) {
+        f.EdtEnlace->SetFocus();
+        f.EdtEnlace->SetSelStart(0);
+        f.Hide();
+        FirstActivation = first;
+        f.OnShow = [&](TComponent*) { f.ApplicationActivate(nullptr); };
+        f.Show();
+        f.OnShow = nullptr;
+        Pump(20);
+        EXPECT_FALSE(FirstActivation);
+        EXPECT_EQ(f.ScllVideos->Focused(), first) << first;
+        EXPECT_EQ(f.EdtEnlace->SelLength(), first ? 0 : 3) << first;
+    }
 }
 
 // A directory link inside the cache folder, made the way Wine shows one:
