@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Makes a Wine prefix with what the program and its tests need under Wine:
 # Wine's Tahoma (its bold made from the regular) and Marlett, a virtual
-# desktop with a notification area and no crash dialog. The two prefixes differ only in their folder links and in
-# who may delete them:
+# desktop with a notification area and no crash dialog. The two prefixes
+# differ only in their folder links and in who may delete them:
 #   wine-prefix.sh          the tests' prefix in the build tree, deleted and
 #                           made anew (once per test run); Documents,
 #                           Desktop... become real folders of it
