@@ -142,16 +142,19 @@ int64_t StrToInt64Def(std::wstring_view s, int64_t def) {
     return neg ? static_cast<int64_t>(0 - v) : static_cast<int64_t>(v);
 }
 
-int StrToIntDef(std::wstring_view s, int def) {
+std::optional<int> TryStrToInt(std::wstring_view s) {
+    // Outside the int range: the sentinel of "not a number" too.
     int64_t v = StrToInt64Def(s, int64_t(INT_MAX) + 1);
-    return (v < INT_MIN || v > INT_MAX) ? def : static_cast<int>(v);
+    if (v < INT_MIN || v > INT_MAX) return std::nullopt;
+    return static_cast<int>(v);
 }
 
+int StrToIntDef(std::wstring_view s, int def) { return TryStrToInt(s).value_or(def); }
+
 int StrToInt(std::wstring_view s) {
-    int64_t v = StrToInt64Def(s, int64_t(INT_MAX) + 1);
-    if (v < INT_MIN || v > INT_MAX)
-        throw EConvertError(WideToUtf8(L"'" + std::wstring(s) + L"' is not a valid integer value"));
-    return static_cast<int>(v);
+    std::optional<int> v = TryStrToInt(s);
+    if (!v) throw EConvertError(WideToUtf8(L"'" + std::wstring(s) + L"' is not a valid integer value"));
+    return *v;
 }
 
 bool IsAsciiDigits(std::wstring_view s) {

@@ -3,6 +3,7 @@
 // out-of-range arguments are clamped instead of throwing.
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -48,6 +49,8 @@ std::wstring IntToStr(int64_t v);
 // the text is not a number or does not fit.
 int64_t StrToInt64Def(std::wstring_view s, int64_t def);
 int StrToIntDef(std::wstring_view s, int def);
+// Nothing for a text that is not a number or does not fit.
+std::optional<int> TryStrToInt(std::wstring_view s);
 // A text that should have been a number and is not.
 class EConvertError : public std::runtime_error {
 public:

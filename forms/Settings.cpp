@@ -1,6 +1,5 @@
 #include "Settings.h"
 
-#include <climits>
 #include <memory>
 
 #include "classlib/Files.h"
@@ -48,15 +47,8 @@ void EscribirArchivoConfig(const std::wstring& key, const std::wstring& value) {
     }
 }
 
-std::optional<int> ParseInteger(const std::wstring& text) {
-    // Two different defaults tell "not a number" from a number equal to one.
-    int64_t a = cls::StrToInt64Def(text, 0), b = cls::StrToInt64Def(text, 1);
-    if (a != b || a < INT_MIN || a > INT_MAX) return std::nullopt;
-    return static_cast<int>(a);
-}
-
 int ParseSearchEngineIndex(const std::wstring& value) {
-    std::optional<int> n = ParseInteger(value);
+    std::optional<int> n = cls::TryStrToInt(value);
     // An index the engine list does not have would leave the search window
     // without a selection.
     return n && *n >= 1 && *n <= SearchEngineCount ? *n : 1;

@@ -30,9 +30,6 @@ extern bool KeepSearchFormOpen;
 // The search window lists this many engines.
 constexpr int SearchEngineCount = 86;
 
-// A decimal integer with optional sign and blanks; nothing for any other
-// text or one that does not fit.
-std::optional<int> ParseInteger(const std::wstring& text);
 // "MotorBusqueda": an engine the search window lists, else 1.
 int ParseSearchEngineIndex(const std::wstring& value);
 // "TipoBusqueda": 1 or 2, else 1.

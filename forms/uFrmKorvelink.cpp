@@ -112,7 +112,7 @@ TStartPlacement ResolveStartPlacement(const std::wstring& remember, const std::w
     };
     std::wstring t = Trim(top), l = Trim(left);
     if (t.empty() || l.empty()) return writeCentred();
-    std::optional<int> y = ParseInteger(t), x = ParseInteger(l);
+    std::optional<int> y = TryStrToInt(t), x = TryStrToInt(l);
     if (!x || !y) return writeCentred();
     // A monitor that has gone since the position was saved would leave the
     // window where nobody can reach it.
