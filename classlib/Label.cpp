@@ -1,6 +1,7 @@
 #include "Label.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "classlib/Bitmap.h"
 
@@ -77,14 +78,15 @@ void TLabel::Paint(HDC dc) {
         int textHeight = calc.bottom - calc.top;
         r.top = layout_ == tlCenter ? (height_ - textHeight) / 2 : height_ - textHeight;
     }
-    if ((font_.Style() & fsUnderline) && IsPlainLine(dc)) {
+    std::optional<SIZE> line;
+    if ((font_.Style() & fsUnderline) && (line = PlainLineExtent(dc))) {
         // The letters are drawn exactly as without the underline, so a
         // label that underlines itself on hover does not move.
         TFont plain(font_);
         plain.SetStyle(font_.Style() & ~fsUnderline);
         SelectObject(dc, plain.Handle());
         DrawTextW(dc, caption_.c_str(), -1, &r, flags);
-        DrawUnderline(dc, r, flags);
+        DrawUnderline(dc, r, flags, *line);
         SelectObject(dc, old);
         return;
     }
@@ -92,15 +94,16 @@ void TLabel::Paint(HDC dc) {
     SelectObject(dc, old);
 }
 
-bool TLabel::IsPlainLine(HDC dc) const {
-    if (caption_.find_first_of(L"\r\n\t") != std::wstring::npos) return false;
-    if (showAccelChar_ && caption_.find(L'&') != std::wstring::npos) return false;
+std::optional<SIZE> TLabel::PlainLineExtent(HDC dc) const {
+    if (caption_.find_first_of(L"\r\n\t") != std::wstring::npos) return std::nullopt;
+    if (showAccelChar_ && caption_.find(L'&') != std::wstring::npos) return std::nullopt;
     SIZE size{};
     GetTextExtentPoint32W(dc, caption_.c_str(), static_cast<int>(caption_.size()), &size);
-    return size.cx <= width_ || (!wordWrap_ && ellipsis_ != epEndEllipsis);
+    if (size.cx > width_ && (wordWrap_ || ellipsis_ == epEndEllipsis)) return std::nullopt;
+    return size;
 }
 
-void TLabel::DrawUnderline(HDC dc, const RECT& r, UINT flags) const {
+void TLabel::DrawUnderline(HDC dc, const RECT& r, UINT flags, SIZE extent) const {
     const int width = r.right - r.left, height = r.bottom - r.top;
     if (width <= 0 || height <= 0) return;
     // Some fonts' small bitmaps advance by less than the widths the font
@@ -124,11 +127,9 @@ void TLabel::DrawUnderline(HDC dc, const RECT& r, UINT flags) const {
             }
     if (inkRight < 0) return;
 
-    SIZE size{};
-    GetTextExtentPoint32W(dc, caption_.c_str(), static_cast<int>(caption_.size()), &size);
     int left = r.left;
-    if (flags & DT_CENTER) left += (width - size.cx) / 2;
-    if (flags & DT_RIGHT) left += width - size.cx;
+    if (flags & DT_CENTER) left += (width - extent.cx) / 2;
+    if (flags & DT_RIGHT) left += width - extent.cx;
     TEXTMETRICW tm{};
     GetTextMetricsW(dc, &tm);
     int below = 1, thickness = 1;

@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "classlib/Controls.h"
@@ -47,10 +48,11 @@ protected:
 private:
     UINT TextFlags() const;
     void AdjustSize();
-    // One line without tabs or a hot key, drawn unshortened: its underline
-    // is drawn by the label.
-    bool IsPlainLine(HDC dc) const;
-    void DrawUnderline(HDC dc, const RECT& r, UINT flags) const;
+    // The size of a caption that is one line without tabs or a hot key,
+    // drawn unshortened: its underline is drawn by the label. Nothing for
+    // any other caption.
+    std::optional<SIZE> PlainLineExtent(HDC dc) const;
+    void DrawUnderline(HDC dc, const RECT& r, UINT flags, SIZE extent) const;
 
     bool autoSize_ = true;
     bool wordWrap_ = false;
